@@ -1,0 +1,59 @@
+// Steps every handler shares: the parameter walk, typed access to parameter
+// values, bounded text copies into records, the store reads with their
+// pending-then-running rule, and the two-line failure report.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "frame/radius_records.h"
+#include "platform/store_client.h"
+
+namespace radius {
+
+// Calls visit(param) for each parameter in command-line order.  param_count
+// is read again after every parameter, as the shell contract asks.  The walk
+// stops early when visit returns false; returns whether it ran to the end.
+template <class Visit>
+bool walk_params(const cmd_paraminfo *info, Visit &&visit) {
+    for (unsigned i = 0; i < info->param_count && i < CMD_MAX_PARAMS; ++i) {
+        const cmd_param *param = info->params[i];
+        if (param != nullptr && !visit(*param)) return false;
+    }
+    return true;
+}
+
+// The value of an integer parameter; false when its type is not u32.
+bool param_u32(const cmd_param &param, uint32_t *out);
+
+// The text of a text parameter; null when its type is not text.
+const char *param_text(const cmd_param &param);
+
+// Copies at most `max_chars` of `src` into `dst`, always NUL-terminated
+// within `dst_size`, and zero-fills the rest so stored records stay
+// byte-for-byte canonical.
+void copy_text(char *dst, size_t dst_size, const char *src, size_t max_chars);
+
+template <size_t N>
+void copy_text(char (&dst)[N], const char *src, size_t max_chars) {
+    copy_text(dst, N, src, max_chars);
+}
+
+template <size_t N>
+void clear_text(char (&dst)[N]) {
+    std::memset(dst, 0, N);
+}
+
+// print_error_radius(code), then `context` as a line: the two-line form.
+void report_failure(int32_t code, const char *context);
+
+// Reads the pending copy of an open distribution session (op 5) and falls
+// back to the running copy (op 1) when there is none.
+int32_t read_global_current(cmd_paraminfo *info, radius_global_cfg *cfg, uint32_t mode);
+int32_t read_server_current(cmd_paraminfo *info, radius_server_cfg *cfg, uint32_t mode);
+
+// Reads the fabric-distribution flag (enable-info item 2); an item never
+// written reads as 0.  Returns 0 or the store's failure code.
+int32_t read_distribution_flag(cmd_paraminfo *info, uint32_t mode, uint32_t *enabled);
+
+}  // namespace radius

@@ -1,0 +1,57 @@
+/*
+ * The command shell's tagged output channel.  A show handler obtains an
+ * output handle for its command, prints formats whose every "%s" takes the
+ * next argument record, and sends the report.  Each argument carries a tag
+ * word: type (bits 31-24), component 0x33 (bits 23-16), field id (15-0).
+ */
+#ifndef RADIUSCMD_PLATFORM_SHELL_OUTPUT_H
+#define RADIUSCMD_PLATFORM_SHELL_OUTPUT_H
+
+#include "frame/radius_records.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TAG_TYPE_STRING 0x30u  /* NUL-terminated text */
+#define TAG_TYPE_U32 0x11u     /* 32-bit unsigned number */
+#define TAG_TYPE_COUNTER 0x14u /* 32-bit statistics counter */
+#define TAG_TYPE_ENUM 0x02u    /* enumerated value in a 32-bit word */
+#define TAG_COMPONENT_RADIUS 0x33u
+
+/* Opaque handle of one command's report. */
+typedef struct cmd_out_handle cmd_out_handle;
+
+/* The 16-byte argument record; its inside is the shell's. */
+typedef struct cmd_prt_arg {
+    uint8_t opaque[16];
+} cmd_prt_arg;
+
+/* Output handle for the command being served, or null. */
+cmd_out_handle *cmd_paraminfo_to_rxhandle(cmd_paraminfo *info);
+
+/* Id of the command being served (500: running configuration, tagged). */
+uint32_t cmd_req_cmdId_getnext(cmd_out_handle *handle);
+
+/* Fills `arg` with a reference to `length` bytes at `value`; returns arg.
+ * The value is read when the argument is printed, not here. */
+cmd_prt_arg *cmd_prt_arg_make(cmd_prt_arg *arg, uint32_t tag, const void *value, uint32_t length);
+
+/* An argument record owned by the shell; valid until the next cmd_prt. */
+cmd_prt_arg *cmd_tuple(uint32_t tag, const void *value);
+
+/* Appends `format` with each "%s" replaced by the next cmd_prt_arg *. */
+int32_t cmd_prt(cmd_out_handle *handle, const char *format, ...);
+
+/* Delivers what was printed on the handle since the last send. */
+int32_t cmd_prt_send(cmd_out_handle *handle);
+
+/* Release the handle; the handle is invalid afterwards. */
+void cmd_paraminfo_to_rxhandle_free(cmd_out_handle *handle);
+void cmd_req_handle_free(cmd_out_handle *handle);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

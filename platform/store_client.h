@@ -1,0 +1,37 @@
+/*
+ * The RADIUS daemon's configuration store, as its client library offers it.
+ * Every call returns 0 or a system-error code (print it with
+ * print_error_radius).  mode goes to the store uninterpreted.  ctx_a and
+ * ctx_b are the addresses of the calling command's msg_ctx_a and msg_ctx_b.
+ */
+#ifndef RADIUSCMD_PLATFORM_STORE_CLIENT_H
+#define RADIUSCMD_PLATFORM_STORE_CLIENT_H
+
+#include "frame/radius_records.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The global record; op 1 read, 3 write, 5 read pending. */
+int32_t cmi_radius_new_global_config(uint32_t session_handle, uint32_t op, radius_global_cfg *cfg,
+                                     uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b);
+
+/* One server, named by index (nonzero) or host; ops 1-6. */
+int32_t cmi_radius_new_server_config(uint32_t session_handle, uint32_t op, radius_server_cfg *cfg,
+                                     uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b);
+
+/* One server group, named by name; ops 1-6. */
+int32_t cmi_radius_new_group_config(uint32_t session_handle, uint32_t op, radius_group_cfg *cfg,
+                                    uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b);
+
+/* One enable-info item; ops 1 (read) and 3 (write) only. */
+int32_t cmi_radius_new_enable_info_config(uint32_t session_handle, uint32_t op, uint32_t item,
+                                          uint32_t *value, uint32_t mode, cmd_msg_ctx *ctx_a,
+                                          cmd_msg_ctx *ctx_b);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

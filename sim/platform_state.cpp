@@ -1,0 +1,107 @@
+// Process-wide state of the simulated switch: call log, faults, the request
+// being served and the contract checks made on every platform call.
+#include <cstring>
+#include <map>
+
+#include "sim/sim_internal.hpp"
+
+namespace radsim {
+
+namespace {
+
+struct pending_fault {
+    std::string call;
+    unsigned remaining;  // calls of `call` to let through before this one
+    detail::due_fault fault;
+};
+
+struct platform_state {
+    std::vector<platform_call> log;
+    std::vector<pending_fault> faults;
+    std::vector<std::string> violations;
+    const cmd_paraminfo *request = nullptr;
+    config_store store;
+};
+
+platform_state &state() {
+    static platform_state instance;
+    return instance;
+}
+
+}  // namespace
+
+void reset() {
+    detail::release_output_handles();
+    state() = platform_state{};
+    detail::reset_output_channel();
+}
+
+void load_factory_defaults() {
+    radius_group_cfg group{};
+    std::strcpy(group.name, "radius");
+    state().store.running().groups["radius"] = group;
+}
+
+void begin_request(const cmd_paraminfo *info) { state().request = info; }
+
+void end_request() {
+    detail::release_output_handles();
+    state().request = nullptr;
+}
+
+const std::vector<std::string> &contract_violations() { return state().violations; }
+
+const std::vector<platform_call> &call_log() { return state().log; }
+
+std::vector<std::string> call_names() {
+    std::vector<std::string> names;
+    for (const platform_call &call : state().log) names.push_back(call.name);
+    return names;
+}
+
+void clear_call_log() { state().log.clear(); }
+
+void inject_fault(const std::string &call, unsigned nth, int32_t result, fault_effect effect) {
+    state().faults.push_back({call, nth == 0 ? 0 : nth - 1, {result, effect}});
+}
+
+config_store &store() { return state().store; }
+
+namespace detail {
+
+std::optional<due_fault> enter(const char *name, std::string args) {
+    platform_state &s = state();
+    s.log.push_back({name, std::move(args)});
+    for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
+        if (it->call != name) continue;
+        if (it->remaining > 0) {
+            --it->remaining;
+            continue;
+        }
+        const due_fault fault = it->fault;
+        s.faults.erase(it);
+        return fault;
+    }
+    return std::nullopt;
+}
+
+void record_violation(std::string what) { state().violations.push_back(std::move(what)); }
+
+void check_session(const char *call, uint32_t session_handle) {
+    const cmd_paraminfo *request = state().request;
+    if (request != nullptr && request->session_handle != session_handle) {
+        record_violation(std::string(call) + ": foreign session handle");
+    }
+}
+
+void check_context(const char *call, const cmd_msg_ctx *ctx_a, const cmd_msg_ctx *ctx_b) {
+    const cmd_paraminfo *request = state().request;
+    if (request != nullptr && (ctx_a != &request->msg_ctx_a || ctx_b != &request->msg_ctx_b)) {
+        record_violation(std::string(call) + ": context blocks not those of the request");
+    }
+}
+
+const cmd_paraminfo *current_request() { return state().request; }
+
+}  // namespace detail
+}  // namespace radsim

@@ -1,0 +1,116 @@
+// Test and shell control of the simulated platform: the call log, fault
+// injection, the configuration store's contents, the request being served,
+// the tagged output channel's sink and stdout capture.  Everything here is
+// process-wide state of the one simulated switch.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frame/radius_records.h"
+#include "sim/config_store.hpp"
+
+namespace radsim {
+
+// ---- the request being served ---------------------------------------------
+
+// Declares the command about to be handled.  Platform calls check that they
+// receive its session handle and context blocks; breaches are recorded as
+// contract violations.  end_request() releases output handles the command
+// left open (some handlers legitimately return without freeing).
+void begin_request(const cmd_paraminfo *info);
+void end_request();
+
+// Contract breaches seen since the last reset: wrong session handle or
+// context block, use of a released output handle.
+const std::vector<std::string> &contract_violations();
+
+// Back to a fresh switch: empty store, no faults, empty log, default sink.
+void reset();
+
+// The switch's own initial configuration: the default group "radius".
+void load_factory_defaults();
+
+// ---- call log and fault injection ----------------------------------------
+
+struct platform_call {
+    std::string name;  // the platform function, e.g. "cmi_radius_new_server_config"
+    std::string args;  // its salient arguments, e.g. "op=3 mode=2"
+};
+
+const std::vector<platform_call> &call_log();
+std::vector<std::string> call_names();
+void clear_call_log();
+
+enum class fault_effect {
+    result_code,  // return `result` and do nothing else
+    null_block,   // succeed but hand back a null block or handle
+    empty_block,  // succeed but hand back an empty block
+};
+
+// The nth call (1 = the next) of platform function `call` from now on
+// fails with the given effect.
+void inject_fault(const std::string &call, unsigned nth, int32_t result,
+                  fault_effect effect = fault_effect::result_code);
+
+// ---- the configuration store ---------------------------------------------
+
+config_store &store();
+
+// ---- tagged output channel ----------------------------------------------
+
+struct printed_value {
+    uint32_t tag;
+    std::string text;  // the value's text form
+};
+
+// One cmd_prt call: its format and the values it consumed, in order.
+struct printed_piece {
+    std::string format;
+    std::vector<printed_value> values;
+    std::string text() const;
+};
+
+// What one cmd_prt_send delivered.
+struct report {
+    uint32_t command_id = 0;
+    std::vector<printed_piece> pieces;
+    std::string text() const;
+};
+
+using report_sink = std::function<void(const report &)>;
+
+// Where sent reports go; the default writes their text to stdout.
+void set_report_sink(report_sink sink);
+
+// The command id that output handles report (500: tagged running config).
+void set_command_id(uint32_t id);
+
+// Output handles obtained and not yet released.
+size_t open_output_handles();
+
+// Word shown for an enumerated value (tag type 0x02).
+std::string enum_text(uint32_t tag, uint32_t value);
+
+// ---- stdout capture --------------------------------------------------------
+
+// Captures what is written to the standard output (file descriptor 1)
+// between construction and finish().
+class stdout_capture {
+public:
+    stdout_capture();
+    ~stdout_capture();
+    stdout_capture(const stdout_capture &) = delete;
+    stdout_capture &operator=(const stdout_capture &) = delete;
+    std::string finish();
+
+private:
+    int saved_fd_ = -1;
+    std::FILE *file_ = nullptr;
+};
+
+}  // namespace radsim

@@ -1,0 +1,61 @@
+// The system-error service and the system manager of the simulated switch.
+#include <cstdio>
+#include <string>
+
+#include "platform/system_services.h"
+#include "sim/sim_internal.hpp"
+
+namespace {
+
+struct error_text {
+    int32_t code;
+    const char *text;
+};
+
+// One distinct, readable text for every code the library reacts to or that
+// the simulated services return.
+constexpr error_text error_texts[] = {
+    {0, "Success"},
+    {0x409d0001, "RADIUS configuration store: invalid request"},
+    {0x409d0002, "RADIUS configuration store: server not found"},
+    {0x409d0003, "RADIUS configuration store: server group not found"},
+    {0x409d0004, "RADIUS configuration store: no more servers"},
+    {0x409d0005, "RADIUS configuration store: no more server groups"},
+    {0x409d0006, "RADIUS configuration store: server table full"},
+    {0x409d0007, "RADIUS configuration store: server group table full"},
+    {0x409d0008, "RADIUS configuration store: daemon not responding"},
+    {0x409d0009, "RADIUS configuration store: out of memory"},
+    {0x409d000d, "RADIUS configuration store: item not present"},
+    {0x409d0021, "RADIUS configuration store: no pending configuration"},
+    {0x409d002a, "RADIUS dynamic authorization server not running"},
+    {0x409d002b, "RADIUS dynamic authorization client not present"},
+    {0x409d002c, "RADIUS dynamic authorization client table full"},
+    {0x409b001a, "AAA: no server monitoring entry"},
+    {0x409b001c, "AAA: no more servers"},
+    {0x40a00001, "System manager: service could not be started"},
+};
+
+}  // namespace
+
+extern "C" const char *syserr2str(int32_t code) {
+    for (const error_text &entry : error_texts) {
+        if (entry.code == code) return entry.text;
+    }
+    thread_local char unknown[48];
+    std::snprintf(unknown, sizeof unknown, "Unknown system error 0x%08x", static_cast<unsigned>(code));
+    return unknown;
+}
+
+extern "C" int32_t sysmgr_cli_conditional_srv_start(uint32_t session_handle, uint32_t service, const char *name,
+                                                    void *arg, uint32_t arg_len, uint32_t flags, uint32_t timeout) {
+    std::string args = "service=" + std::to_string(service) + " name=" + (name != nullptr ? name : "(null)");
+    args += " arg=" + std::string(arg == nullptr ? "null" : "set") + " " + std::to_string(arg_len) + " " +
+            std::to_string(flags) + " " + std::to_string(timeout);
+    const auto fault = radsim::detail::enter(__func__, std::move(args));
+    radsim::detail::check_session(__func__, session_handle);
+    if (fault) return fault->result;
+    // Starting the service is what marks the daemon enabled.
+    uint32_t enabled = 1;
+    radsim::store().item(RADIUS_OP_WRITE, RADIUS_ITEM_DAEMON, &enabled);
+    return 0;
+}

@@ -1,0 +1,9 @@
+/* Every header that a C shell or a C platform would include. */
+#include "frame/frame.h"
+#include "frame/radius_records.h"
+#include "platform/shell_output.h"
+#include "platform/store_client.h"
+#include "platform/system_services.h"
+
+int radius_c_header_check(void);
+int radius_c_header_check(void) { return (int)sizeof(cmd_paraminfo); }

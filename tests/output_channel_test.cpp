@@ -1,0 +1,110 @@
+// The shell's tagged output channel as the simulator renders it: text of the
+// formats, values taken when printed, tags kept per value, delivery per
+// send, and the handle rules (released handles must not be used).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/shell_output.h"
+#include "tests/support/command.hpp"
+
+namespace {
+
+using ::testing::ElementsAre;
+
+class output_channel : public radtest::handler_test {
+protected:
+    void SetUp() override {
+        handler_test::SetUp();
+        radsim::set_report_sink([this](const radsim::report &sent) { reports_.push_back(sent); });
+        radsim::begin_request(cmd_.info());
+        handle_ = cmd_paraminfo_to_rxhandle(cmd_.info());
+        ASSERT_NE(handle_, nullptr);
+    }
+    void TearDown() override {
+        radsim::end_request();
+        handler_test::TearDown();
+    }
+
+    radtest::command cmd_;
+    cmd_out_handle *handle_ = nullptr;
+    std::vector<radsim::report> reports_;
+};
+
+TEST_F(output_channel, values_render_by_type_and_are_taken_at_the_call) {
+    cmd_prt_arg arg;
+    uint32_t number = 3;
+    char buffer[256] = "********";
+    cmd_prt(handle_, "retransmission count:%s\n", cmd_prt_arg_make(&arg, 0x11330017, &number, 4));
+    number = 7;  // the same record and value reused for the next line
+    cmd_prt(handle_, "timeout value:%s\n", cmd_prt_arg_make(&arg, 0x11330018, &number, 4), nullptr);
+    cmd_prt(handle_, "\t\tRADIUS shared secret:%s\n", cmd_prt_arg_make(&arg, 0x30330022, buffer, 256));
+    cmd_prt(handle_, "\nfollowing RADIUS servers are configured:\n");
+    cmd_prt(handle_, "%s%%\n", cmd_tuple(0x1433004d, &number));
+    ASSERT_EQ(cmd_prt_send(handle_), 0);
+
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_EQ(reports_[0].text(),
+              "retransmission count:3\ntimeout value:7\n\t\tRADIUS shared secret:********\n"
+              "\nfollowing RADIUS servers are configured:\n7%\n");
+    const auto &pieces = reports_[0].pieces;
+    ASSERT_EQ(pieces.size(), 5u);
+    EXPECT_EQ(pieces[0].values[0].tag, 0x11330017u);
+    EXPECT_EQ(pieces[2].values[0].text, "********");
+    EXPECT_TRUE(pieces[3].values.empty());
+}
+
+TEST_F(output_channel, string_length_bounds_the_value) {
+    cmd_prt_arg arg;
+    const char host[] = {'a', 'b', 'c', 'd'};  // no NUL within the length given
+    cmd_prt(handle_, "\t%s:\n", cmd_prt_arg_make(&arg, 0x3033001f, host, 3));
+    cmd_prt_send(handle_);
+    EXPECT_EQ(reports_.at(0).text(), "\tabc:\n");
+}
+
+TEST_F(output_channel, each_send_delivers_what_was_printed_since_the_last) {
+    cmd_prt(handle_, "one\n");
+    cmd_prt_send(handle_);
+    cmd_prt(handle_, "two\n");
+    cmd_prt_send(handle_);
+    ASSERT_EQ(reports_.size(), 2u);
+    EXPECT_EQ(reports_[0].text(), "one\n");
+    EXPECT_EQ(reports_[1].text(), "two\n");
+}
+
+TEST_F(output_channel, enumerated_values_have_words) {
+    uint32_t state = 3;
+    cmd_prt(handle_, "Server is %s\n", cmd_tuple(0x0233004a, &state));
+    cmd_prt_send(handle_);
+    EXPECT_EQ(reports_.at(0).text(), "Server is not monitored\n");
+}
+
+TEST_F(output_channel, command_id_comes_from_the_request) {
+    radsim::set_command_id(500);
+    cmd_out_handle *tagged = cmd_paraminfo_to_rxhandle(cmd_.info());
+    EXPECT_EQ(cmd_req_cmdId_getnext(tagged), 500u);
+    EXPECT_EQ(cmd_req_cmdId_getnext(handle_), 0u);
+}
+
+TEST_F(output_channel, released_handles_are_refused_and_reported) {
+    cmd_req_handle_free(handle_);
+    EXPECT_EQ(radsim::open_output_handles(), 0u);
+    EXPECT_EQ(cmd_prt(handle_, "late\n"), -1);
+    EXPECT_TRUE(reports_.empty());
+    EXPECT_THAT(radsim::contract_violations(), ElementsAre("cmd_prt: output handle used after release"));
+    radsim::reset();  // the violation was the point of the test
+}
+
+TEST_F(output_channel, a_null_handle_can_be_injected) {
+    radsim::inject_fault("cmd_paraminfo_to_rxhandle", 1, 0, radsim::fault_effect::null_block);
+    EXPECT_EQ(cmd_paraminfo_to_rxhandle(cmd_.info()), nullptr);
+}
+
+TEST_F(output_channel, default_sink_writes_the_text_to_stdout) {
+    radsim::set_report_sink(nullptr);
+    cmd_prt(handle_, "plain\n");
+    radsim::stdout_capture capture;
+    cmd_prt_send(handle_);
+    EXPECT_EQ(capture.finish(), "plain\n");
+}
+
+}  // namespace

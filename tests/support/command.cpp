@@ -1,0 +1,104 @@
+#include "tests/support/command.hpp"
+
+#include <cstring>
+
+namespace radtest {
+
+command::command() {
+    info_.session_handle = test_session;
+    info_.is_active_sup = 1;
+}
+
+command &command::no_form() {
+    info_.no_form = 1;
+    return *this;
+}
+
+command &command::on_standby() {
+    info_.is_active_sup = 0;
+    return *this;
+}
+
+command &command::exec_flags(uint32_t flags) {
+    info_.exec_flags = flags;
+    return *this;
+}
+
+command &command::cmd_id(uint32_t id) {
+    info_.cmd_id = id;
+    return *this;
+}
+
+command &command::submode_noop() {
+    info_.submode_noop = 1;
+    return *this;
+}
+
+command &command::exec_noop() {
+    info_.exec_noop = 1;
+    return *this;
+}
+
+command &command::add(int32_t id, uint32_t type, void *value, uint32_t addr_kind) {
+    cmd_param &param = params_.emplace_back();
+    param.id = id;
+    param.type = type;
+    param.value = value;
+    param.addr_kind = addr_kind;
+    info_.params[info_.param_count++] = &param;
+    return *this;
+}
+
+command &command::u32(int32_t id, uint32_t value) {
+    return add(id, PARAM_TYPE_U32, &numbers_.emplace_back(value), 0);
+}
+
+command &command::text(int32_t id, const std::string &value) {
+    return add(id, PARAM_TYPE_TEXT, texts_.emplace_back(value).data(), 0);
+}
+
+command &command::keyword(int32_t id) { return add(id, 0, nullptr, 0); }
+
+command &command::host(int32_t id, const std::string &value, uint32_t addr_kind) {
+    return add(id, PARAM_TYPE_HOST, texts_.emplace_back(value).data(), addr_kind);
+}
+
+command &command::typed(int32_t id, uint32_t type, const std::string &value) {
+    return add(id, type, texts_.emplace_back(value).data(), 0);
+}
+
+outcome command::run(radius_handler_fn handler) {
+    radsim::begin_request(&info_);
+    radsim::stdout_capture capture;
+    const int32_t status = handler(&info_);
+    std::string out = capture.finish();
+    radsim::end_request();
+    return {status, std::move(out)};
+}
+
+void handler_test::SetUp() { radsim::reset(); }
+
+void handler_test::TearDown() {
+    EXPECT_TRUE(radsim::contract_violations().empty())
+        << "first violation: " << radsim::contract_violations().front();
+}
+
+}  // namespace radtest
+
+namespace radsim {
+
+void PrintTo(const config_tables &tables, std::ostream *os) {
+    *os << "{global timeout=" << tables.global.timeout << " retransmit=" << tables.global.retransmit
+        << " deadtime=" << tables.global.deadtime << " key_type=" << tables.global.key_type << " key='"
+        << tables.global.key << "' key6='" << tables.global.key6 << "'";
+    for (const auto &[index, server] : tables.servers) {
+        *os << "; server " << index << " " << server.host << " key_type=" << server.key_type << " key='"
+            << server.key << "' key6='" << server.key6 << "'";
+    }
+    for (const auto &[name, group] : tables.groups) {
+        *os << "; group " << name << " members=" << group.member_count << " deadtime=" << group.deadtime;
+    }
+    *os << "}";
+}
+
+}  // namespace radsim

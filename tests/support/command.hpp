@@ -1,0 +1,71 @@
+// Builds a parsed-command block the way the shell would and runs a handler
+// on it against the simulated platform, capturing what it prints.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <ostream>
+#include <string>
+
+#include "frame/radius_records.h"
+#include "sim/radsim.h"
+
+namespace radtest {
+
+// The session handle every test command carries, so that the simulator can
+// tell when a handler passes on something else.
+constexpr uint32_t test_session = 0x5e55;
+
+struct outcome {
+    int32_t status;
+    std::string out;  // everything written to the standard output
+};
+
+class command {
+public:
+    command();
+    command(const command &) = delete;
+    command &operator=(const command &) = delete;
+
+    command &no_form();
+    command &on_standby();
+    command &exec_flags(uint32_t flags);
+    command &cmd_id(uint32_t id);
+    command &submode_noop();
+    command &exec_noop();
+
+    command &u32(int32_t id, uint32_t value);
+    command &text(int32_t id, const std::string &value);
+    command &keyword(int32_t id);
+    command &host(int32_t id, const std::string &value, uint32_t addr_kind);
+    // A parameter with any type word, for wrong-type cases.
+    command &typed(int32_t id, uint32_t type, const std::string &value);
+
+    cmd_paraminfo *info() { return &info_; }
+
+    // Runs the handler as the shell does: one request, stdout captured.
+    outcome run(radius_handler_fn handler);
+
+private:
+    command &add(int32_t id, uint32_t type, void *value, uint32_t addr_kind);
+
+    cmd_paraminfo info_{};
+    std::deque<cmd_param> params_;
+    std::deque<uint32_t> numbers_;
+    std::deque<std::string> texts_;
+};
+
+// Resets the simulated switch before each test and checks afterwards that
+// no handler broke the platform's calling contract.
+class handler_test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+}  // namespace radtest
+
+namespace radsim {
+void PrintTo(const config_tables &tables, std::ostream *os);
+}
