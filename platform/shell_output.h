@@ -50,6 +50,10 @@ int32_t cmd_prt_send(cmd_out_handle *handle);
 void cmd_paraminfo_to_rxhandle_free(cmd_out_handle *handle);
 void cmd_req_handle_free(cmd_out_handle *handle);
 
+/* Appends printf-formatted text to the shell's output buffer (plain output
+ * of the running-configuration generator). */
+int vsh_buf_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 #ifdef __cplusplus
 }
 #endif

@@ -5,7 +5,7 @@
 #ifndef RADIUSCMD_PLATFORM_SYSTEM_SERVICES_H
 #define RADIUSCMD_PLATFORM_SYSTEM_SERVICES_H
 
-#include <stdint.h>
+#include "frame/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -19,6 +19,11 @@ const char *syserr2str(int32_t code);
 int32_t sysmgr_cli_conditional_srv_start(uint32_t session_handle, uint32_t service,
                                          const char *name, void *arg, uint32_t arg_len,
                                          uint32_t flags, uint32_t timeout);
+
+/* Feature manager: *status 1 when `feature` is enabled; *error nonzero when
+ * the manager could not answer.  Returns 0 or a system-error code. */
+int32_t fm_cmi_get_feature_status(uint32_t session_handle, const char *feature, cmd_msg_ctx *ctx_a,
+                                  cmd_msg_ctx *ctx_b, uint32_t *status, uint32_t *error);
 
 #ifdef __cplusplus
 }

@@ -34,6 +34,7 @@ void reset() {
     detail::release_output_handles();
     state() = platform_state{};
     detail::reset_output_channel();
+    detail::reset_features();
 }
 
 void load_factory_defaults() {

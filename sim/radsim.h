@@ -61,6 +61,12 @@ void inject_fault(const std::string &call, unsigned nth, int32_t result,
 
 config_store &store();
 
+// ---- feature manager -------------------------------------------------------
+
+// Features the switch has enabled ("rqx", "dot1x", ...); none at reset.
+void set_feature(const std::string &name, bool enabled);
+bool feature_enabled(const std::string &name);
+
 // ---- tagged output channel ----------------------------------------------
 
 struct printed_value {

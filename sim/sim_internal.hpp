@@ -27,5 +27,6 @@ const cmd_paraminfo *current_request();
 // Per-service state reset, called by radsim::reset().
 void reset_output_channel();
 void release_output_handles();
+void reset_features();
 
 }  // namespace radsim::detail

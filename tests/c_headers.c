@@ -4,6 +4,8 @@
 #include "platform/shell_output.h"
 #include "platform/store_client.h"
 #include "platform/system_services.h"
+#include "platform/key_encryption.h"
+#include "platform/aaa_service.h"
 
 int radius_c_header_check(void);
 int radius_c_header_check(void) { return (int)sizeof(cmd_paraminfo); }
