@@ -6,6 +6,8 @@
 #include "platform/system_services.h"
 #include "platform/key_encryption.h"
 #include "platform/aaa_service.h"
+#include "config/server_group.h"
+#include "show/group_display.h"
 
 int radius_c_header_check(void);
 int radius_c_header_check(void) { return (int)sizeof(cmd_paraminfo); }
