@@ -1,4 +1,5 @@
 /* Every header that a C shell or a C platform would include. */
+#include "config/config_commands.h"
 #include "frame/frame.h"
 #include "frame/radius_records.h"
 #include "platform/shell_output.h"

@@ -1,0 +1,77 @@
+// The global settings command: the global key, timeout, retransmission
+// count and deadtime, by read, change and write of the global record.
+#include <cstdio>
+
+#include "config/config_commands.h"
+#include "config/global_key_rules.hpp"
+#include "frame/handler_frame.hpp"
+#include "platform/store_client.h"
+
+namespace {
+
+using namespace radius;
+
+constexpr uint32_t store_mode = 2;
+constexpr uint32_t default_deadtime = 0;
+
+enum global_param_id : int32_t {
+    param_retransmit = 20,
+    param_timeout = 22,
+    param_deadtime = 1005,
+};
+
+// Sets a number of the record, or its default in the "no" form (where the
+// value must still be a number).  False when the value is no number.
+bool set_number(const cmd_param &param, bool no_form, uint32_t no_form_value, uint32_t &field) {
+    uint32_t value = 0;
+    if (!param_u32(param, &value)) return false;
+    field = no_form ? no_form_value : value;
+    return true;
+}
+
+bool apply_param(const cmd_param &param, global_key_state &keys, radius_global_cfg &global) {
+    switch (param.id) {
+        case param_retransmit:
+            return set_number(param, keys.no_form, RADIUS_DEFAULT_RETRANSMIT, global.retransmit);
+        case param_timeout:
+            return set_number(param, keys.no_form, RADIUS_DEFAULT_TIMEOUT, global.timeout);
+        case param_deadtime:
+            return set_number(param, keys.no_form, default_deadtime, global.deadtime);
+        default:
+            return is_key_param(param.id) && apply_global_key(param, keys, global);
+    }
+}
+
+int32_t write_global(cmd_paraminfo *info, radius_global_cfg &global) {
+    const int32_t rc = cmi_radius_new_global_config(info->session_handle, RADIUS_OP_WRITE, &global, store_mode,
+                                                    &info->msg_ctx_a, &info->msg_ctx_b);
+    if (rc != 0) {
+        report_failure(rc, "could not configure RADIUS global configuration");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+extern "C" RADIUS_EXPORT int32_t config_radius_global(cmd_paraminfo *info) {
+    radius_global_cfg global{};
+    const int32_t rc = read_global_current(info, &global, store_mode);
+    if (rc != 0) {
+        report_failure(rc, "could not retrieve RADIUS global configuration");
+        return 1;
+    }
+    global_key_state keys;
+    keys.no_form = info->no_form != 0;
+    uint32_t distribution = 0;
+    if (read_distribution_flag(info, store_mode, &distribution) != 0) {
+        std::puts("could not read qds enabled flag from pss");
+        return 1;
+    }
+    keys.distribution_enabled = distribution != 0;
+    const bool applied =
+        walk_params(info, [&](const cmd_param &param) { return apply_param(param, keys, global); });
+    if (!applied) return 1;
+    finish_global_key(keys, global);
+    return write_global(info, global);
+}

@@ -1,0 +1,240 @@
+// The server host command: creates or changes one server, resets single
+// settings of it, or removes it, by read, change and write of its record.
+#include <cstdio>
+
+#include "config/config_commands.h"
+#include "config/server_key_rules.hpp"
+#include "frame/frame.h"
+#include "frame/handler_frame.hpp"
+#include "platform/aaa_service.h"
+#include "platform/store_client.h"
+#include "platform/system_services.h"
+
+namespace {
+
+using namespace radius;
+
+constexpr uint32_t store_mode = 2;
+
+// The most characters of each kind of host name the record takes.
+constexpr size_t ipv4_chars = 16;
+constexpr size_t ipv6_chars = 46;
+constexpr size_t hostname_chars = 253;
+
+enum server_param_id : int32_t {
+    param_acct_port = 14,
+    param_auth_port = 15,
+    param_accounting = 16,
+    param_authentication = 17,
+    param_aux_flag = 19,
+    param_retransmit = 20,
+    param_host = 21,
+    param_timeout = 22,
+    param_pac = 23,
+};
+
+struct server_command {
+    cmd_paraminfo *info;
+    radius_global_cfg global{};
+    radius_server_cfg server{};
+    int32_t read_result = 0;  // 0: the server exists; server-not-found: it is new
+    bool remove_all = false;  // a "no" form that names the server and no setting of it
+    bool auth_named = false;
+    bool acct_named = false;
+    server_key_state keys{};
+};
+
+bool is_new(const server_command &cmd) { return cmd.read_result != 0; }
+
+bool name_server(const cmd_param &param, radius_server_cfg &server) {
+    const auto *text = static_cast<const char *>(param.value);
+    switch (param.addr_kind) {
+        case ADDR_KIND_IPV4:
+            copy_text(server.host, text, ipv4_chars);
+            server.addr_type = RADIUS_ADDR_IPV4;
+            return true;
+        case ADDR_KIND_IPV6:
+            copy_text(server.host, text, ipv6_chars);
+            server.addr_type = RADIUS_ADDR_IPV6;
+            if (aaa_server_normalize_ipv6_addr(server.host) != 0) return true;
+            std::puts("invalid ipv6 address");
+            return false;
+        case ADDR_KIND_HOSTNAME:
+            copy_text(server.host, text, hostname_chars);  // clears the rest of the field
+            server.addr_type = RADIUS_ADDR_HOSTNAME;
+            return true;
+        default:
+            std::puts("Invalid host address ");  // the trailing blank belongs to the text
+            return false;
+    }
+}
+
+bool read_server(server_command &cmd) {
+    const bool named = walk_params(cmd.info, [&](const cmd_param &param) {
+        return param.id != param_host || name_server(param, cmd.server);
+    });
+    if (!named) return false;
+    cmd.read_result = read_server_current(cmd.info, &cmd.server, store_mode);
+    if (cmd.read_result == RADIUS_ERR_SERVER_NOT_FOUND) {
+        cmd.server.authentication = 0;  // the roles are settled after the walk
+        cmd.server.accounting = 0;
+        return true;
+    }
+    if (cmd.read_result != 0) report_failure(cmd.read_result, "could not retrieve RADIUS configuration");
+    return cmd.read_result == 0;
+}
+
+bool feature_enabled(cmd_paraminfo *info, const char *feature) {
+    uint32_t status = 0;
+    uint32_t error = 0;
+    const int32_t rc =
+        fm_cmi_get_feature_status(info->session_handle, feature, &info->msg_ctx_a, &info->msg_ctx_b, &status, &error);
+    return rc == 0 && error == 0 && status == 1;
+}
+
+// Saved configuration being applied skips the check, so that a replay does
+// not depend on the order in which features come up.
+bool pac_allowed(cmd_paraminfo *info) {
+    if ((info->exec_flags & EXEC_FLAG_REPLAY) != 0) return true;
+    if (feature_enabled(info, "rqx") && feature_enabled(info, "dot1x")) return true;
+    std::puts("Make sure RQX & DOT1X are enabled before enabling pac");
+    return false;
+}
+
+// A number of the record, or 0 (not set) in the "no" form, where the value
+// must still be a number.  False when it is not.
+bool set_number(server_command &cmd, const cmd_param &param, uint32_t &field) {
+    uint32_t value = 0;
+    if (!param_u32(param, &value)) return false;
+    field = cmd.keys.no_form ? 0 : value;
+    return true;
+}
+
+bool apply_key(server_command &cmd, const cmd_param &param) {
+    if (!is_key_param(param.id) || !apply_server_key(param, cmd.keys, cmd.server)) return false;
+    if (cmd.keys.named_setting) cmd.remove_all = false;
+    return true;
+}
+
+// Every id but the host and the key parameters names a single setting.
+bool apply_param(server_command &cmd, const cmd_param &param) {
+    radius_server_cfg &server = cmd.server;
+    const bool no_form = cmd.keys.no_form;
+    if (param.id == param_host) return true;  // named before the read
+    if (!is_key_param(param.id)) cmd.remove_all = false;
+    switch (param.id) {
+        case param_acct_port: return set_number(cmd, param, server.acct_port);
+        case param_auth_port: return set_number(cmd, param, server.auth_port);
+        case param_timeout: return set_number(cmd, param, server.timeout);
+        case param_retransmit: return set_number(cmd, param, server.retransmit);
+        case param_accounting:
+            cmd.acct_named = true;
+            if (no_form) server.accounting = 0;
+            return true;
+        case param_authentication:
+            cmd.auth_named = true;
+            if (no_form) server.authentication = 0;
+            return true;
+        case param_aux_flag:
+            server.aux_flag = no_form ? 0 : 1;
+            return true;
+        case param_pac: return no_form || pac_allowed(cmd.info);
+        default: return apply_key(cmd, param);
+    }
+}
+
+int32_t refuse_not_present(const server_command &cmd) {
+    print_error_radius(cmd.read_result);
+    std::printf("configuration for %s not present\n", cmd.server.host);
+    return 1;
+}
+
+// A failed removal is reported, yet the command does not fail.
+int32_t remove_server(server_command &cmd) {
+    if (is_new(cmd)) return refuse_not_present(cmd);
+    cmd_paraminfo *info = cmd.info;
+    const int32_t rc = cmi_radius_new_server_config(info->session_handle, RADIUS_OP_DELETE, &cmd.server,
+                                                    store_mode, &info->msg_ctx_a, &info->msg_ctx_b);
+    if (rc != 0) {
+        print_error_radius(rc);
+        std::printf("configuration for %s could not be removed\n", cmd.server.host);
+    }
+    return 0;
+}
+
+// The "no" form that resets single settings may not leave a server that
+// serves neither authentication nor accounting.  A named role is 0 by now,
+// so that is the case when a role was named and both are 0.
+bool settle_no_form(server_command &cmd) {
+    radius_server_cfg &server = cmd.server;
+    if (cmd.keys.tokens.no_key) {
+        server.key_type = RADIUS_KEY_CLEAR;
+        clear_text(server.key);
+        clear_text(server.key6);
+    }
+    const bool role_named = cmd.auth_named || cmd.acct_named;
+    if (!role_named || server.authentication != 0 || server.accounting != 0) return true;
+    if ((cmd.info->exec_flags & EXEC_FLAG_REPLAY) != 0) return true;
+    std::puts("As this operation causes both accounting and authentication to be disabled for the server, it is denied.");
+    return false;
+}
+
+// A named role is turned on; a new server named with no role serves both.
+void settle_roles(server_command &cmd) {
+    radius_server_cfg &server = cmd.server;
+    if (cmd.auth_named) server.authentication = 1;
+    if (cmd.acct_named) server.accounting = 1;
+    if (!cmd.auth_named && !cmd.acct_named && is_new(cmd)) {
+        server.authentication = 1;
+        server.accounting = 1;
+    }
+}
+
+// Only the `key` fields count for the missing-key warning: a key held in
+// type-6 form alone does not silence it, as the displays and the running
+// configuration look at `key` alone too.
+int32_t write_server(server_command &cmd) {
+    cmd_paraminfo *info = cmd.info;
+    const int32_t rc = cmi_radius_new_server_config(info->session_handle, RADIUS_OP_WRITE, &cmd.server,
+                                                    store_mode, &info->msg_ctx_a, &info->msg_ctx_b);
+    if (rc == RADIUS_ERR_SERVER_TABLE_FULL) {
+        std::puts("maximum number of RADIUS servers already configured");
+        return 1;
+    }
+    if (rc != 0) {
+        print_error_radius(rc);
+        std::printf("configuration for %s could not be updated\n", cmd.server.host);
+        return 1;
+    }
+    if (cmd.server.key[0] == '\0' && cmd.global.key[0] == '\0') {
+        std::puts("warning: no key is configured for the host");
+    }
+    return 0;
+}
+
+int32_t finish(server_command &cmd) {
+    if (cmd.remove_all) return remove_server(cmd);
+    if (cmd.keys.no_form) {
+        if (is_new(cmd)) return refuse_not_present(cmd);
+        if (!settle_no_form(cmd)) return 1;
+    } else {
+        settle_roles(cmd);
+    }
+    return write_server(cmd);
+}
+
+}  // namespace
+
+extern "C" RADIUS_EXPORT int32_t config_radius_server(cmd_paraminfo *info) {
+    server_command cmd{.info = info};
+    const int32_t rc = read_global_current(info, &cmd.global, store_mode);
+    if (rc != 0) {
+        report_failure(rc, "could not retrieve RADIUS global configuration");
+        return 1;
+    }
+    if (!read_server(cmd)) return 1;
+    cmd.keys.no_form = info->no_form != 0;
+    cmd.remove_all = cmd.keys.no_form;
+    const bool applied = walk_params(info, [&](const cmd_param &param) { return apply_param(cmd, param); });
+    return applied ? finish(cmd) : 1;
+}
