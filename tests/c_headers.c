@@ -1,11 +1,14 @@
 /* Every header that a C shell or a C platform would include. */
 #include "frame/frame.h"
 #include "frame/radius_records.h"
+#include "monitor/monitor.h"
 #include "platform/shell_output.h"
 #include "platform/store_client.h"
 #include "platform/system_services.h"
 #include "platform/key_encryption.h"
 #include "platform/aaa_service.h"
+#include "runcfg/running_config.h"
+#include "show/server_display.h"
 
 int radius_c_header_check(void);
 int radius_c_header_check(void) { return (int)sizeof(cmd_paraminfo); }
