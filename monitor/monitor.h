@@ -18,7 +18,8 @@ extern "C" {
 RADIUS_EXPORT int32_t config_global_server_monitor_params(cmd_paraminfo *info);
 
 /* The same for the entry of one configured server, named by its host
- * (parameter 21).  0 on success, 1 after a message. */
+ * (parameter 21); values are taken without looking at their type.  0 on
+ * success; 1 after a message, or silently for a parameter without a value. */
 RADIUS_EXPORT int32_t config_aaa_server_monitor_params(cmd_paraminfo *info);
 
 /* Shows one configured server with its monitoring values through the

@@ -93,7 +93,8 @@ std::array<display_row, 8> sorted_global_rows(const global_view &view) {
 std::array<display_row, 6> sorted_server_rows(const radius_server_cfg &server) {
     return {{
         {true, "\t%s:\n", 0x30330044, server.host, 256},
-        {server.authentication != 0, "\t\tavailable for authentication on port: %s\n", 0x11330045, &server.auth_port, 4},
+        {server.authentication != 0, "\t\tavailable for authentication on port: %s\n", 0x11330045,
+         &server.auth_port, 4},
         {server.accounting != 0, "\t\tavailable for accounting on port: %s\n", 0x11330046, &server.acct_port, 4},
         {server.key[0] != '\0', "\t\tRadius shared secret:%s\n", 0x30330047, secret_mask_64, 64},
         {server.timeout != 0, "\t\ttimeout:%s\n", 0x11330048, &server.timeout, 4},

@@ -1,9 +1,8 @@
 // The running-configuration generator.  Its text is replayed as commands,
-// so the tests compare whole texts: what defaults leave out, what the
-// services database makes default (with and without its entries), plain
-// against full, running against pending, tagged records against the
-// shell's buffer, the widest lines the records allow, and the failure
-// paths with their results and messages.
+// so the tests compare whole texts: what defaults leave out, which ports
+// the services database makes default (with and without its entries),
+// plain against full, tagged records against the shell's buffer, running
+// against pending, the widest lines the records allow, and the failures.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -28,7 +27,6 @@ struct generated {
     std::string out;   // the standard output: failure messages
 };
 
-// The type-7 form that the key-encryption service gives `clear`.
 std::string type7(const std::string &clear) {
     char *out = nullptr;
     uint32_t length = 0;
@@ -56,7 +54,6 @@ protected:
     void SetUp() override {
         display_test::SetUp();
         radsim::load_factory_defaults();
-        // Fixed service ports, so that expected texts hold on any machine.
         services_db::pretend("radius", 1812);
         services_db::pretend("radacct", 1813);
     }
@@ -82,16 +79,14 @@ TEST_F(running_config, an_empty_configuration_produces_no_output) {
         for (uint32_t full : {0u, 1u}) {
             for (uint32_t command_id : {0u, 500u}) {
                 radsim::set_command_id(command_id);
-                reports_.clear();
                 const generated result = generate(pending, full);
                 EXPECT_EQ(result.status, 0);
-                EXPECT_EQ(result.text, "") << pending << full << command_id;
-                EXPECT_EQ(result.out, "");
-                EXPECT_EQ(reports_text(), "");
+                EXPECT_EQ(result.text + result.out + reports_text(), "") << pending << full << command_id;
             }
         }
     }
-    // The empty clear key of a fresh switch is not a key: it is never encrypted.
+    // The empty key of a fresh switch is no key: the service would still
+    // give it a type-7 form, and a key line for no key would invent one.
     EXPECT_THAT(radsim::call_names(), ::testing::Not(::testing::Contains("radius_new_security_conf_encrypt")));
 }
 
@@ -102,12 +97,8 @@ TEST_F(running_config, global_settings_other_than_their_defaults_give_a_line_eac
     };
     const row rows[] = {
         {5, 1, 0, ""},
-        {7, 1, 0, "radius-server timeout 7\n"},
-        {5, 3, 0, "radius-server retransmit 3\n"},
-        {5, 1, 10, "radius-server deadtime 10\n"},
-        // Ten-digit values print as the unsigned numbers they are.
-        {4294967295u, 0, 4294967295u,
-         "radius-server timeout 4294967295\nradius-server retransmit 0\nradius-server deadtime 4294967295\n"},
+        {7, 3, 10, "radius-server timeout 7\nradius-server retransmit 3\nradius-server deadtime 10\n"},
+        {4294967295u, 0, 0, "radius-server timeout 4294967295\nradius-server retransmit 0\n"},
     };
     for (const row &r : rows) {
         radius_global_cfg &global = radsim::store().running().global;
@@ -128,17 +119,12 @@ TEST_F(running_config, server_lines_carry_the_clauses_that_differ_from_a_new_ser
         {"ports left to the services", 0, 0, 1, 1, 0, 0, "radius-server host 10.0.0.1 authentication accounting \n"},
         {"the services' ports given explicitly", 1812, 1813, 1, 1, 0, 0,
          "radius-server host 10.0.0.1 authentication accounting \n"},
-        {"other ports", 1645, 1646, 1, 1, 0, 0,
-         "radius-server host 10.0.0.1 auth-port 1645 acct-port 1646 authentication accounting \n"},
-        {"ports swapped are not the services' own", 1813, 1812, 1, 1, 0, 0,
-         "radius-server host 10.0.0.1 auth-port 1813 acct-port 1812 authentication accounting \n"},
-        {"authentication only", 0, 0, 1, 0, 0, 0, "radius-server host 10.0.0.1 authentication \n"},
-        {"accounting only", 0, 0, 0, 1, 0, 0, "radius-server host 10.0.0.1 accounting \n"},
-        {"own timeout and retries", 0, 0, 1, 1, 9, 4,
-         "radius-server host 10.0.0.1 authentication accounting timeout 9 retransmit 4 \n"},
+        {"each port is compared with its own service's", 1813, 1812, 1, 0, 0, 0,
+         "radius-server host 10.0.0.1 auth-port 1813 acct-port 1812 authentication \n"},
+        {"own timeout and retries", 0, 0, 0, 1, 9, 4,
+         "radius-server host 10.0.0.1 accounting timeout 9 retransmit 4 \n"},
         {"neither role: a replayed host line would give it both", 0, 0, 0, 0, 0, 0,
-         "radius-server host 10.0.0.1 \n"
-         "no radius-server host 10.0.0.1 authentication\n"
+         "radius-server host 10.0.0.1 \nno radius-server host 10.0.0.1 authentication\n"
          "no radius-server host 10.0.0.1 accounting\n"},
     };
     for (const row &r : rows) {
@@ -155,92 +141,47 @@ TEST_F(running_config, server_lines_carry_the_clauses_that_differ_from_a_new_ser
     }
 }
 
-TEST_F(running_config, without_service_entries_every_nonzero_port_is_written_out) {
-    services_db::hide("radius");
-    services_db::hide("radacct");
-    radius_server_cfg explicit_ports = new_server("10.0.0.1");
-    explicit_ports.auth_port = 1812;
-    explicit_ports.acct_port = 1813;
-    add_server(explicit_ports);
-    add_server(new_server("10.0.0.2"));
-    EXPECT_EQ(generate(0, 0).text,
-              "radius-server host 10.0.0.1 auth-port 1812 acct-port 1813 authentication accounting \n"
-              "radius-server host 10.0.0.2 authentication accounting \n");
-}
-
-TEST_F(running_config, the_machines_own_services_database_decides_the_defaults) {
-    services_db::restore();
-    const std::optional<uint32_t> radius_port = services_db::port("radius");
-    const std::optional<uint32_t> radacct_port = services_db::port("radacct");
+TEST_F(running_config, the_services_database_decides_which_ports_are_default) {
     radius_server_cfg server = new_server("10.0.0.1");
     server.auth_port = 1812;
     server.acct_port = 1813;
     add_server(server);
+    // Without entries, every nonzero port is written out.
+    services_db::hide("radius");
+    services_db::hide("radacct");
+    EXPECT_EQ(generate(0, 0).text,
+              "radius-server host 10.0.0.1 auth-port 1812 acct-port 1813 authentication accounting \n");
+    // With whatever this machine's database holds.
+    services_db::restore();
     std::string expected = "radius-server host 10.0.0.1 ";
-    if (radius_port != 1812u) expected += "auth-port 1812 ";
-    if (radacct_port != 1813u) expected += "acct-port 1813 ";
-    expected += "authentication accounting \n";
-    EXPECT_EQ(generate(0, 0).text, expected) << "radius " << radius_port.value_or(0) << ", radacct "
-                                             << radacct_port.value_or(0);
+    if (services_db::port("radius") != 1812u) expected += "auth-port 1812 ";
+    if (services_db::port("radacct") != 1813u) expected += "acct-port 1813 ";
+    EXPECT_EQ(generate(0, 0).text, expected + "authentication accounting \n");
 }
 
-// Servers with a clear key, a type-7 key and a type-6 key; groups with
-// members, without members, with a member the store no longer has.
-class full_configuration : public running_config {
-protected:
-    void SetUp() override {
-        running_config::SetUp();
-        set_clear_key(radsim::store().running().global, "GlobalKey1");
-        radius_server_cfg typed = new_server("10.0.0.1");
-        typed.key_type = RADIUS_KEY_TYPE7;
-        std::strcpy(typed.key, type7("ServerKey2").c_str());
-        const uint32_t first = add_server(typed);
-        radius_server_cfg clear = new_server("radius.example.com");
-        std::strcpy(clear.key, "ClearKey3");
-        const uint32_t second = add_server(clear);
-        radius_server_cfg type6 = new_server("10.0.0.3");
-        type6.key_type = RADIUS_KEY_TYPE6;
-        std::strcpy(type6.key6, "6-form-kept-elsewhere");
-        const uint32_t third = add_server(type6);
-        add_group("G1", {first, second}, 5);
-        add_group("G2", {}, 0);
-        add_group("G3", {third, 99}, 0);
-    }
-};
+TEST_F(running_config, full_adds_type7_keys_and_groups_plain_or_tagged) {
+    set_clear_key(radsim::store().running().global, "GlobalKey1");
+    radius_server_cfg typed = new_server("10.0.0.1");
+    typed.key_type = RADIUS_KEY_TYPE7;
+    std::strcpy(typed.key, type7("ServerKey2").c_str());
+    const uint32_t first = add_server(typed);
+    radius_server_cfg clear = new_server("radius.example.com");
+    std::strcpy(clear.key, "ClearKey3");
+    const uint32_t second = add_server(clear);
+    radius_server_cfg type6 = new_server("10.0.0.3");
+    type6.key_type = RADIUS_KEY_TYPE6;
+    std::strcpy(type6.key6, "the type-6 form is not rendered");
+    const uint32_t third = add_server(type6);
+    add_group("G1", {first, second}, 5);
+    add_group("G2", {}, 0);
+    add_group("G3", {third, 99}, 0);  // 99: a member the store no longer has
+    const radsim::config_tables before = radsim::store().running();
 
-TEST_F(full_configuration, plain_leaves_out_keys_and_groups) {
-    const generated result = generate(0, 0);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.text,
+    EXPECT_EQ(generate(0, 0).text,
               "radius-server host 10.0.0.1 authentication accounting \n"
               "radius-server host radius.example.com authentication accounting \n"
               "radius-server host 10.0.0.3 authentication accounting \n");
-}
-
-TEST_F(full_configuration, full_adds_type7_keys_and_the_groups_but_not_the_default_group) {
-    const radsim::config_tables before = radsim::store().running();
-    const generated result = generate(0, 1);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.text,
-              "radius-server key 7 " + type7("GlobalKey1") + "\n" +
-                  "radius-server host 10.0.0.1 key 7 " + type7("ServerKey2") + " authentication accounting \n" +
-                  "radius-server host radius.example.com key 7 " + type7("ClearKey3") +
-                  " authentication accounting \n"
-                  "radius-server host 10.0.0.3 authentication accounting \n"
-                  "aaa group server radius G1 server 10.0.0.1 server radius.example.com \n"
-                  "rdeadtime 5\n"
-                  "aaa group server radius G2 \n"
-                  "aaa group server radius G3 server 10.0.0.3 \n");
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(radsim::store().running(), before) << "the generator changes nothing stored";
-}
-
-TEST_F(full_configuration, tagged_output_is_one_record_per_line_and_one_send) {
-    radsim::set_command_id(500);
-    const generated result = generate(0, 1);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.text, "") << "nothing goes to the shell's buffer";
-    const std::vector<std::string> lines = {
+    const std::vector<std::string> full_lines = {
         "radius-server key 7 " + type7("GlobalKey1"),
         "radius-server host 10.0.0.1 key 7 " + type7("ServerKey2") + " authentication accounting ",
         "radius-server host radius.example.com key 7 " + type7("ClearKey3") + " authentication accounting ",
@@ -250,47 +191,26 @@ TEST_F(full_configuration, tagged_output_is_one_record_per_line_and_one_send) {
         "aaa group server radius G2 ",
         "aaa group server radius G3 server 10.0.0.3 ",
     };
-    std::vector<radtest::printed_row> expected;
-    for (const std::string &line : lines) {
-        expected.push_back({"%s\n", 0x30330009, line, static_cast<uint32_t>(line.size() + 1)});
+    std::string plain;
+    std::vector<radtest::printed_row> tagged;
+    for (const std::string &line : full_lines) {
+        plain += line + "\n";
+        tagged.push_back({"%s\n", 0x30330009, line, static_cast<uint32_t>(line.size() + 1)});
     }
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_EQ(reports_[0].command_id, 500u);
-    EXPECT_EQ(printed_rows(), expected);
-}
-
-TEST_F(full_configuration, plain_output_is_one_buffer_call_per_line) {
-    const generated result = generate(0, 1);
-    std::vector<std::string> calls;
-    for (const radsim::platform_call &call : radsim::call_log()) {
-        if (call.name == "vsh_buf_printf") calls.push_back(call.args);
-    }
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = result.text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(result.text.substr(start, end - start + 1));
-    }
-    EXPECT_EQ(calls, lines);
+    EXPECT_EQ(generate(0, 1).text, plain);
     EXPECT_TRUE(reports_.empty());
-}
-
-TEST_F(running_config, every_read_uses_mode_1) {
-    add_server(new_server("10.0.0.1"));
-    add_group("G1", {1}, 0);
-    generate(0, 1);
-    for (const radsim::platform_call &call : radsim::call_log()) {
-        if (call.name.starts_with("cmi_radius_new_")) {
-            EXPECT_TRUE(call.args.ends_with("mode=1")) << call.name;
-        }
-    }
+    radsim::set_command_id(500);
+    EXPECT_EQ(generate(0, 1).text, "");
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_EQ(printed_rows(), tagged);
+    EXPECT_EQ(radsim::store().running(), before) << "the generator changes nothing stored";
 }
 
 TEST_F(running_config, pending_renders_the_pending_copy_with_the_running_key_and_groups) {
-    radius_global_cfg &running_global = radsim::store().running().global;
-    set_clear_key(running_global, "RunningKey");
+    set_clear_key(radsim::store().running().global, "RunningKey");
     const uint32_t kept = add_server(new_server("10.0.0.1"));
     const uint32_t dropped = add_server(new_server("10.0.0.2"));
     add_group("G1", {kept, dropped}, 0);
-
     radsim::store().open_session();
     radsim::config_tables &pending = *radsim::store().pending();
     pending.global.timeout = 9;
@@ -298,48 +218,30 @@ TEST_F(running_config, pending_renders_the_pending_copy_with_the_running_key_and
     pending.servers.erase(dropped);
     add_server(new_server("10.0.0.4"));  // goes to the pending copy
 
-    EXPECT_EQ(generate(1, 1).text,
-              "radius-server key 7 " + type7("RunningKey") + "\n" +
-                  "radius-server timeout 9\n"
-                  "radius-server host 10.0.0.1 authentication accounting \n"
-                  "radius-server host 10.0.0.4 authentication accounting \n"
-                  "aaa group server radius G1 server 10.0.0.1 \n");
-    EXPECT_EQ(generate(1, 0).text,
-              "radius-server timeout 9\n"
-              "radius-server host 10.0.0.1 authentication accounting \n"
-              "radius-server host 10.0.0.4 authentication accounting \n");
+    radsim::clear_call_log();
+    EXPECT_EQ(generate(1, 1).text, "radius-server key 7 " + type7("RunningKey") +
+                                       "\nradius-server timeout 9\n"
+                                       "radius-server host 10.0.0.1 authentication accounting \n"
+                                       "radius-server host 10.0.0.4 authentication accounting \n"
+                                       "aaa group server radius G1 server 10.0.0.1 \n");
+    std::vector<std::string> reads;
+    for (const radsim::platform_call &call : radsim::call_log()) {
+        if (call.name.starts_with("cmi_radius_new_")) reads.push_back(call.name.substr(15) + " " + call.args);
+    }
+    EXPECT_THAT(reads, ::testing::ElementsAre(
+                           "global_config op=5 mode=1", "global_config op=1 mode=1", "server_config op=6 mode=1",
+                           "server_config op=6 mode=1", "server_config op=6 mode=1", "group_config op=2 mode=1",
+                           "server_config op=1 mode=1", "server_config op=5 mode=1", "server_config op=1 mode=1",
+                           "server_config op=5 mode=1", "group_config op=2 mode=1", "group_config op=2 mode=1"));
     EXPECT_EQ(generate(0, 0).text,
               "radius-server host 10.0.0.1 authentication accounting \n"
               "radius-server host 10.0.0.2 authentication accounting \n");
 }
 
-TEST_F(running_config, pending_reads_use_the_pending_ops) {
-    add_group("G1", {add_server(new_server("10.0.0.1"))}, 0);
-    radsim::store().open_session();
-    generate(1, 1);
-    std::vector<std::string> reads;
-    for (const radsim::platform_call &call : radsim::call_log()) {
-        if (call.name.starts_with("cmi_radius_new_")) reads.push_back(call.name.substr(15) + " " + call.args);
-    }
-    EXPECT_THAT(reads, ::testing::ElementsAre("global_config op=5 mode=1", "global_config op=1 mode=1",
-                                              "server_config op=6 mode=1", "server_config op=6 mode=1",
-                                              "group_config op=2 mode=1", "server_config op=1 mode=1",
-                                              "server_config op=5 mode=1", "group_config op=2 mode=1",
-                                              "group_config op=2 mode=1"));
-}
-
-TEST_F(running_config, the_widest_server_lines_fit_exactly) {
-    struct row {
-        const char *why;
-        size_t host_length;  // 256: the whole field, with no NUL of its own
-    };
-    const row rows[] = {
-        {"the longest host name the commands store, a 64-character key", 253},
-        {"host and key fields filled to the brim", 256},
-    };
-    for (const row &r : rows) {
+TEST_F(running_config, the_widest_lines_fit_exactly) {
+    for (size_t host_length : {253u, 256u}) {  // 256: the whole field, no NUL of its own
         radsim::store().running().servers.clear();
-        const std::string host(r.host_length, 'h');
+        const std::string host(host_length, 'h');
         const std::string key(64, 'k');
         radius_server_cfg server = new_server(host);
         server.key_type = RADIUS_KEY_TYPE7;
@@ -349,47 +251,23 @@ TEST_F(running_config, the_widest_server_lines_fit_exactly) {
         const std::string line = "radius-server host " + host + " key 7 " + key +
                                  " auth-port 4294967295 acct-port 4294967295 authentication accounting"
                                  " timeout 4294967295 retransmit 4294967295 ";
-        EXPECT_EQ(generate(0, 1).text, line + "\n") << r.why;
-        if (r.host_length == sizeof server.host) {
+        EXPECT_EQ(generate(0, 1).text, line + "\n") << host_length;
+        if (host_length == 256) {
             EXPECT_EQ(line.size() + 1, radius::server_line_capacity);
         }
     }
-}
-
-TEST_F(running_config, the_longest_negations_fit) {
-    const std::string host(256, 'h');
-    radius_server_cfg server = new_server(host);
-    server.authentication = server.accounting = 0;
-    add_server(server);
-    EXPECT_EQ(generate(0, 0).text, "radius-server host " + host + " \nno radius-server host " + host +
-                                       " authentication\nno radius-server host " + host + " accounting\n");
-}
-
-TEST_F(running_config, the_widest_group_line_fits_exactly) {
-    const std::string name(256, 'g');
+    radsim::store().running().servers.clear();
     std::vector<uint32_t> members;
-    std::string expected = "aaa group server radius " + name + " ";
+    std::string group_line = "aaa group server radius " + std::string(256, 'g') + " ";
     for (int i = 0; i < RADIUS_MAX_GROUP_MEMBERS; ++i) {
-        std::string host(256, 'h');
-        host.replace(0, 2, std::to_string(10 + i));
+        const std::string host = std::to_string(10 + i) + std::string(254, 'h');
         members.push_back(add_server(new_server(host)));
-        expected += "server " + host + " ";
+        group_line += "server " + host + " ";
     }
-    add_group(name, members, 0);
-    const generated result = generate(0, 1);
-    ASSERT_EQ(result.status, 0);
-    const size_t group_line = result.text.find("aaa group");
-    ASSERT_NE(group_line, std::string::npos);
-    EXPECT_EQ(result.text.substr(group_line), expected + "\n");
-    EXPECT_EQ(expected.size() + 1, radius::group_line_capacity);
-}
-
-TEST_F(running_config, without_an_output_handle_nothing_is_read) {
-    radsim::inject_fault("cmd_paraminfo_to_rxhandle", 1, 0, radsim::fault_effect::null_block);
-    const generated result = generate(0, 1);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "received handle NULL.\n");
-    EXPECT_THAT(radsim::call_names(), ::testing::ElementsAre("cmd_paraminfo_to_rxhandle"));
+    add_group(std::string(256, 'g'), members, 0);
+    const std::string text = generate(0, 1).text;
+    EXPECT_EQ(text.substr(text.find("aaa group")), group_line + "\n");
+    EXPECT_EQ(group_line.size() + 1, radius::group_line_capacity);
 }
 
 TEST_F(running_config, failed_reads_return_the_store_code_after_two_lines) {
@@ -399,8 +277,8 @@ TEST_F(running_config, failed_reads_return_the_store_code_after_two_lines) {
         const char *call;
         unsigned nth;
         int32_t code;
-        const char *expected_text;  // what was emitted before the failure stays
-        const char *expected_out;
+        const char *text;  // emitted before the failure, and kept
+        const char *out;
     };
     const row rows[] = {
         {"global read", 0, "cmi_radius_new_global_config", 1, 0x409d0008, "",
@@ -419,13 +297,16 @@ TEST_F(running_config, failed_reads_return_the_store_code_after_two_lines) {
     add_server(new_server("10.0.0.2"));
     for (const row &r : rows) {
         if (r.nth != 0) radsim::inject_fault(r.call, r.nth, r.code);
-        radsim::clear_call_log();
         const generated result = generate(r.pending, 1);
         EXPECT_EQ(result.status, r.code) << r.why;
-        EXPECT_EQ(result.text, r.expected_text) << r.why;
-        EXPECT_EQ(result.out, r.expected_out) << r.why;
+        EXPECT_EQ(result.text, r.text) << r.why;
+        EXPECT_EQ(result.out, r.out) << r.why;
         EXPECT_EQ(radsim::call_names().back(), "cmd_paraminfo_to_rxhandle_free") << r.why;
     }
+    radsim::inject_fault("cmd_paraminfo_to_rxhandle", 1, 0, radsim::fault_effect::null_block);
+    const generated no_handle = generate(0, 1);
+    EXPECT_EQ(no_handle.status, 1);
+    EXPECT_EQ(no_handle.out, "received handle NULL.\n");
 }
 
 TEST_F(running_config, a_key_that_cannot_be_encrypted_stops_the_generator) {
@@ -443,33 +324,24 @@ TEST_F(running_config, a_key_that_cannot_be_encrypted_stops_the_generator) {
     radius_server_cfg server = new_server("10.0.0.1");
     std::strcpy(server.key, "ServerKey2");
     add_server(server);
-    const std::string key_line = "radius-server key 7 " + type7("GlobalKey1") + "\n";
     for (const row &r : rows) {
         for (uint32_t command_id : {0u, 500u}) {
             radsim::set_command_id(command_id);
-            reports_.clear();
             radsim::inject_fault("radius_new_security_conf_encrypt", r.nth, 0x409d0001, r.effect);
             const generated result = generate(0, 1);
             EXPECT_EQ(result.status, 1) << r.why;
             EXPECT_EQ(result.out, "could not encrypt the RADIUS key\n") << r.why;
-            // Plain lines written before the failure stay in the buffer.
-            const bool tagged = command_id == 500;
-            EXPECT_EQ(result.text, tagged || r.nth == 1 ? "" : key_line) << r.why;
-            EXPECT_TRUE(reports_.empty()) << "nothing is sent after a failure: " << r.why;
+            // Plain lines written before the failure stay; records are not sent.
+            const bool kept = command_id == 0 && r.nth == 2;
+            EXPECT_EQ(result.text, kept ? "radius-server key 7 " + type7("GlobalKey1") + "\n" : "") << r.why;
+            EXPECT_TRUE(reports_.empty()) << r.why;
         }
     }
-}
-
-TEST_F(running_config, an_encrypted_key_too_long_for_its_field_is_refused) {
-    // A clear key filling the server's field has a type-7 form of the same
-    // length, which leaves no room for its NUL.
-    radius_server_cfg server = new_server("10.0.0.1");
-    std::memset(server.key, 'k', sizeof server.key);
-    add_server(server);
-    const generated result = generate(0, 1);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "could not encrypt the RADIUS key\n");
-    EXPECT_EQ(result.text, "");
+    // A clear key filling the server's field has a type-7 form as long,
+    // which leaves no room for its NUL: refused rather than cut short.
+    radsim::store().running().global.key[0] = '\0';
+    std::memset(radsim::store().running().servers.begin()->second.key, 'k', sizeof server.key);
+    EXPECT_EQ(generate(0, 1).out, "could not encrypt the RADIUS key\n");
 }
 
 }  // namespace

@@ -61,33 +61,24 @@ protected:
     }
 };
 
-int32_t generate_running_plain(cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 0, 0); }
-int32_t generate_running_full(cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 0, 1); }
-int32_t generate_pending_plain(cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 1, 0); }
-int32_t generate_pending_full(cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 1, 1); }
-
 TEST_F(clear_secrets, no_display_or_generated_text_shows_them) {
-    struct row {
-        const char *what;
-        radius_handler_fn handler;
-    };
-    const row rows[] = {
+    const std::pair<const char *, radius_handler_fn> handlers[] = {
         {"security_show_radius", security_show_radius},
         {"security_show_radius_sorted", security_show_radius_sorted},
         {"show_aaa_monitor_config", show_aaa_monitor_config},
-        {"running configuration", generate_running_plain},
-        {"running configuration with keys and groups", generate_running_full},
-        {"pending configuration", generate_pending_plain},
-        {"pending configuration with keys and groups", generate_pending_full},
+        {"running plain", [](cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 0, 0); }},
+        {"running full", [](cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 0, 1); }},
+        {"pending plain", [](cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 1, 0); }},
+        {"pending full", [](cmd_paraminfo *info) { return radius_new_pss_asciigen(info, 1, 1); }},
     };
     for (uint32_t command_id : {0u, 500u}) {
         radsim::set_command_id(command_id);
-        for (const row &r : rows) {
+        for (const auto &[what, handler] : handlers) {
             command cmd;
             cmd.host(21, "10.0.0.1", ADDR_KIND_IPV4);
-            const std::string text = seen(cmd, r.handler);
-            EXPECT_NE(text, "") << r.what << " must show something for the search to mean anything";
-            expect_no_secret(text, std::string(r.what) + " under command id " + std::to_string(command_id));
+            const std::string text = seen(cmd, handler);
+            EXPECT_NE(text, "") << what << " must show something for the search to mean anything";
+            expect_no_secret(text, std::string(what) + " under command id " + std::to_string(command_id));
         }
     }
 }

@@ -166,8 +166,10 @@ TEST_F(server_display, without_servers_or_monitoring_only_the_global_lines_show)
     EXPECT_EQ(command().run(security_show_radius).status, 0);
     EXPECT_EQ(command().run(security_show_radius_sorted).status, 0);
     ASSERT_EQ(reports_.size(), 2u);
-    EXPECT_EQ(reports_[0].text(), "retransmission count:1\ntimeout value:5\ndeadtime value:0\ntotal number of servers:0\n");
-    EXPECT_EQ(reports_[1].text(), "timeout value:5\nretransmission count:1\ndeadtime value:0\ntotal number of servers:0\n");
+    EXPECT_EQ(reports_[0].text(),
+              "retransmission count:1\ntimeout value:5\ndeadtime value:0\ntotal number of servers:0\n");
+    EXPECT_EQ(reports_[1].text(),
+              "timeout value:5\nretransmission count:1\ndeadtime value:0\ntotal number of servers:0\n");
 }
 
 TEST_F(server_display, sorted_list_is_in_byte_order) {
@@ -193,57 +195,41 @@ TEST_F(server_display, sorted_list_grows_past_one_block_of_64) {
     EXPECT_EQ(printed_rows().at(3), (printed_row{"total number of servers:%s\n", 0x11330043, "150", 4}));
 }
 
-TEST_F(server_display, default_ports_come_from_the_services_database) {
-    struct row {
-        const char *why;
-        bool entries;
-        const char *auth_port, *acct_port;
-    };
-    const row rows[] = {
-        {"the services' ports", true, "1812", "1813"},
-        {"no entries: the zero stands", false, "0", "0"},
-    };
+TEST_F(server_display, without_service_entries_a_default_port_shows_as_0) {
+    services_db::hide("radius");
+    services_db::hide("radacct");
     add_server(new_server("10.0.0.1"));
-    for (const row &r : rows) {
-        if (!r.entries) {
-            services_db::hide("radius");
-            services_db::hide("radacct");
-        }
-        for (radius_handler_fn handler : {security_show_radius, security_show_radius_sorted}) {
-            reports_.clear();
-            command().run(handler);
-            const std::vector<printed_row> rows_printed = printed_rows();
-            ASSERT_EQ(rows_printed.size(), 8u) << r.why;
-            EXPECT_EQ(rows_printed[6].value, r.auth_port) << r.why;
-            EXPECT_EQ(rows_printed[7].value, r.acct_port) << r.why;
-        }
+    for (radius_handler_fn handler : {security_show_radius, security_show_radius_sorted}) {
+        reports_.clear();
+        command().run(handler);
+        const std::vector<printed_row> rows = printed_rows();
+        ASSERT_EQ(rows.size(), 8u);
+        EXPECT_EQ(rows[6].value + " " + rows[7].value, "0 0");
     }
 }
 
-struct failure_case {
-    const char *why;
-    void (*arrange)(command &);
-    const char *out;  // "%s" stands for each handler's null-handle text
-    bool report_sent;
-};
-
 TEST_F(server_display, failures_print_their_reason_and_release_the_handle) {
+    struct failure_case {
+        const char *why;
+        void (*arrange)(command &);
+        const char *out;  // "%s\n": each handler's own null-handle text
+    };
     const failure_case cases[] = {
         {"standby supervisor", [](command &cmd) { cmd.on_standby(); },
-         "this command is supported on active sup only\n", false},
+         "this command is supported on active sup only\n"},
         {"no output handle",
          [](command &) {
              radsim::inject_fault("cmd_paraminfo_to_rxhandle", 1, 0, radsim::fault_effect::null_block);
          },
-         "%s\n", false},
+         "%s\n"},
         {"global read", [](command &) { radsim::inject_fault("cmi_radius_new_global_config", 1, 0x409d0008); },
-         "could not extract global RADIUS configuration\n", false},
-        {"monitoring read", [](command &) { radsim::inject_fault("cmi_aaa_server_monitor_config", 1, 0x409b0001); },
-         "AAA: invalid request\ncould not retrieve RADIUS global server monitor configuration\n", false},
+         "could not extract global RADIUS configuration\n"},
+        {"monitoring read",
+         [](command &) { radsim::inject_fault("cmi_aaa_server_monitor_config", 1, 0x409b0001); },
+         "AAA: invalid request\ncould not retrieve RADIUS global server monitor configuration\n"},
         {"first server walk",
          [](command &) { radsim::inject_fault("cmi_radius_new_server_config", 2, 0x409d0008); },
-         "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS server configuration\n",
-         false},
+         "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS server configuration\n"},
     };
     add_server(new_server("10.0.0.1"));
     add_server(new_server("10.0.0.2"));
@@ -277,7 +263,8 @@ TEST_F(server_display, a_failure_in_the_printing_walk_sends_what_was_printed) {
     const radtest::display_outcome result = run(cmd, security_show_radius);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.handles_left_open, 0u);
-    EXPECT_EQ(result.out, "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS server configuration\n");
+    EXPECT_EQ(result.out,
+              "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS server configuration\n");
     ASSERT_EQ(reports_.size(), 1u);
     EXPECT_EQ(reports_[0].text(),
               "retransmission count:1\ntimeout value:5\ndeadtime value:0\ntotal number of servers:2\n"
@@ -288,23 +275,16 @@ TEST_F(server_display, a_failure_in_the_printing_walk_sends_what_was_printed) {
 
 class plain_printers : public server_display {
 protected:
-    void SetUp() override {
-        server_display::SetUp();
-        radsim::begin_request(cmd_.info());
-    }
-    void TearDown() override {
-        radsim::end_request();
-        server_display::TearDown();
-    }
-
     std::pair<int32_t, std::string> show_global(int32_t show_key, uint32_t mode = 1) {
+        command cmd;
+        radsim::begin_request(cmd.info());
         radsim::stdout_capture capture;
-        const int32_t status = show_radius_global(radtest::test_session, show_key, mode, &cmd_.info()->msg_ctx_a,
-                                                  &cmd_.info()->msg_ctx_b);
-        return {status, capture.finish()};
+        const int32_t status = show_radius_global(radtest::test_session, show_key, mode, &cmd.info()->msg_ctx_a,
+                                                  &cmd.info()->msg_ctx_b);
+        std::string out = capture.finish();
+        radsim::end_request();
+        return {status, out};
     }
-
-    command cmd_;
 };
 
 TEST_F(plain_printers, global_settings_with_the_key_masked_or_in_clear) {
@@ -318,43 +298,38 @@ TEST_F(plain_printers, global_settings_with_the_key_masked_or_in_clear) {
         "Total number of servers: 3\nTotal number of groups : 1\n";
     EXPECT_EQ(show_global(0), std::make_pair(0, "Global RADIUS shared secret:********\n" + rest));
     EXPECT_EQ(show_global(1), std::make_pair(0, "Global RADIUS shared secret:GlobalKey1\n" + rest));
-}
 
-TEST_F(plain_printers, global_settings_without_key_or_monitoring) {
-    std::strcpy(radsim::store().running().global.key6, "type-6 keys are not shown");
+    // A type-6 key is no global key here, and no entry means no monitoring lines.
+    radsim::reset();
     radsim::store().running().global.key_type = RADIUS_KEY_TYPE6;
-    EXPECT_EQ(show_global(1, 2),
-              std::make_pair(0, std::string("retransmission count: 1\ntimeout value       : 5\n"
-                                            "deadtime value      : 0\nTotal number of servers: 0\n"
-                                            "Total number of groups : 0\n")));
+    std::strcpy(radsim::store().running().global.key6, "type-6 key");
+    EXPECT_EQ(show_global(1, 2).second, "retransmission count: 1\ntimeout value       : 5\n"
+                                        "deadtime value      : 0\nTotal number of servers: 0\n"
+                                        "Total number of groups : 0\n");
     EXPECT_EQ(radsim::call_log().front().args, "op=1 mode=2") << "the caller's mode";
-}
 
-TEST_F(plain_printers, global_settings_failures) {
     radsim::inject_fault("cmi_radius_new_global_config", 1, 0x409d0008);
     EXPECT_EQ(show_global(0), std::make_pair(-1, std::string("could not extract global RADIUS configuration\n")));
     radsim::inject_fault("cmi_aaa_server_monitor_config", 1, 0x409b0001);
-    EXPECT_EQ(show_global(0),
-              std::make_pair(1, std::string("AAA: invalid request\n"
-                                            "could not retrieve RADIUS global server monitor configuration\n")));
+    EXPECT_EQ(show_global(0).second,
+              "AAA: invalid request\ncould not retrieve RADIUS global server monitor configuration\n");
 }
 
-TEST_F(plain_printers, server_details_fill_the_default_ports_of_its_roles) {
+TEST_F(plain_printers, server_details_fill_the_default_ports_of_their_roles) {
     struct row {
-        const char *why;
         uint32_t authentication, accounting;
         const char *expected;
         uint32_t auth_port_after, acct_port_after;
     };
     const row rows[] = {
-        {"both roles", 1, 1,
+        {1, 1,
          "\t10.0.0.1:\n\t\tavailable for authentication on port:1812\n\t\tavailable for accounting on port:1813\n"
          "\t\tRADIUS shared secret:********\n\t\ttimeout:4\n\t\tretries:2\n",
          1812, 1813},
-        {"accounting only", 0, 1,
-         "\t10.0.0.1:\n\t\tavailable for accounting on port:1813\n"
-         "\t\tRADIUS shared secret:********\n\t\ttimeout:4\n\t\tretries:2\n",
+        {0, 1, "\t10.0.0.1:\n\t\tavailable for accounting on port:1813\n\t\tRADIUS shared secret:********\n"
+               "\t\ttimeout:4\n\t\tretries:2\n",
          0, 1813},
+        {0, 0, "\t10.0.0.1:\n\t\tRADIUS shared secret:********\n\t\ttimeout:4\n\t\tretries:2\n", 0, 0},
     };
     for (const row &r : rows) {
         radius_server_cfg server = new_server("10.0.0.1");
@@ -365,19 +340,10 @@ TEST_F(plain_printers, server_details_fill_the_default_ports_of_its_roles) {
         server.retransmit = 2;
         radsim::stdout_capture capture;
         radius_print_server_details(1, &server);
-        EXPECT_EQ(capture.finish(), r.expected) << r.why;
-        EXPECT_EQ(server.auth_port, r.auth_port_after) << r.why;
-        EXPECT_EQ(server.acct_port, r.acct_port_after) << r.why;
+        EXPECT_EQ(capture.finish(), r.expected);
+        EXPECT_EQ(server.auth_port, r.auth_port_after);
+        EXPECT_EQ(server.acct_port, r.acct_port_after);
     }
-}
-
-TEST_F(plain_printers, server_details_of_a_bare_server) {
-    services_db::hide("radius");
-    radius_server_cfg server = new_server("alpha");
-    server.accounting = 0;
-    radsim::stdout_capture capture;
-    radius_print_server_details(0, &server);
-    EXPECT_EQ(capture.finish(), "\talpha:\n\t\tavailable for authentication on port:0\n");
 }
 
 }  // namespace
