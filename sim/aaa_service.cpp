@@ -1,7 +1,8 @@
-// The AAA service's address normaliser.
+// The AAA service: server-monitoring entries and the address normaliser.
 #include <arpa/inet.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/aaa_service.h"
 #include "sim/sim_internal.hpp"
@@ -18,4 +19,45 @@ extern "C" int32_t aaa_server_normalize_ipv6_addr(char *address) {
     if (inet_ntop(AF_INET6, &binary, normal, sizeof normal) == nullptr) return 0;
     std::memcpy(address, normal, std::strlen(normal) + 1);
     return 1;
+}
+
+namespace {
+
+// Our own code for a request the service cannot serve (unknown op, no record).
+constexpr int32_t aaa_err_invalid_request = 0x409b0001;
+
+std::string monitor_args(uint32_t service, uint32_t op, const aaa_server_monitor_cfg *cfg, uint32_t mode) {
+    return "service=" + std::to_string(service) + " op=" + std::to_string(op) + " mode=" + std::to_string(mode) +
+           " server_id=" + (cfg == nullptr ? std::string("(null)") : std::to_string(cfg->server_id));
+}
+
+}  // namespace
+
+// op 1 reads the entry named by server_id, op 3 creates or replaces it.  The
+// fixed service argument is part of the calling contract.
+extern "C" int32_t cmi_aaa_server_monitor_config(uint32_t session_handle, uint32_t service, uint32_t op,
+                                                 aaa_server_monitor_cfg *cfg, uint32_t mode, cmd_msg_ctx *ctx_a,
+                                                 cmd_msg_ctx *ctx_b) {
+    const auto fault = radsim::detail::enter(__func__, monitor_args(service, op, cfg, mode));
+    radsim::detail::check_session(__func__, session_handle);
+    radsim::detail::check_context(__func__, ctx_a, ctx_b);
+    if (service != AAA_MONITOR_SERVICE) {
+        radsim::detail::record_violation(std::string(__func__) + ": service argument is not 8450");
+    }
+    if (fault) return fault->result;
+    if (cfg == nullptr) return aaa_err_invalid_request;
+    auto &entries = radsim::monitor_entries();
+    switch (op) {
+        case 1: {
+            const auto it = entries.find(cfg->server_id);
+            if (it == entries.end()) return AAA_ERR_NO_MONITOR_ENTRY;
+            *cfg = it->second;
+            return 0;
+        }
+        case 3:
+            entries[cfg->server_id] = *cfg;
+            return 0;
+        default:
+            return aaa_err_invalid_request;
+    }
 }

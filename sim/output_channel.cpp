@@ -66,9 +66,13 @@ std::string value_text(const arg_fields &arg) {
         return type == TAG_TYPE_ENUM ? enum_text(arg.tag, number) : std::to_string(number);
     }
     // Strings, and values printed without a field id, end at their NUL or
-    // at the length the handler gave, whichever comes first.
+    // at the length the handler gave, whichever comes first.  Like the
+    // shell, take all `length` bytes the handler promised: a value buffer
+    // shorter than its stated length is the handler's fault, and shows.
     const char *text = static_cast<const char *>(arg.value);
-    return std::string(text, arg.length == 0 ? std::strlen(text) : strnlen(text, arg.length));
+    if (arg.length == 0) return std::string(text);
+    const std::string taken(text, arg.length);
+    return taken.substr(0, strnlen(taken.c_str(), taken.size()));
 }
 
 void release(cmd_out_handle *handle, const char *call) {
@@ -181,7 +185,7 @@ extern "C" int32_t cmd_prt(cmd_out_handle *handle, const char *format, ...) {
         const cmd_prt_arg *arg = va_arg(args, const cmd_prt_arg *);
         arg_fields fields{0, 0, nullptr};
         if (arg != nullptr) std::memcpy(&fields, arg->opaque, sizeof fields);
-        piece.values.push_back({fields.tag, radsim::value_text(fields)});
+        piece.values.push_back({fields.tag, radsim::value_text(fields), fields.length});
     }
     va_end(args);
     handle->pieces.push_back(std::move(piece));

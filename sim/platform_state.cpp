@@ -21,6 +21,7 @@ struct platform_state {
     std::vector<std::string> violations;
     const cmd_paraminfo *request = nullptr;
     config_store store;
+    std::map<uint32_t, aaa_server_monitor_cfg> monitor_entries;
 };
 
 platform_state &state() {
@@ -35,6 +36,7 @@ void reset() {
     state() = platform_state{};
     detail::reset_output_channel();
     detail::reset_features();
+    detail::reset_shell_buffer();
 }
 
 void load_factory_defaults() {
@@ -67,6 +69,8 @@ void inject_fault(const std::string &call, unsigned nth, int32_t result, fault_e
 }
 
 config_store &store() { return state().store; }
+
+std::map<uint32_t, aaa_server_monitor_cfg> &monitor_entries() { return state().monitor_entries; }
 
 namespace detail {
 

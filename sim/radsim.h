@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "frame/radius_records.h"
+#include "platform/aaa_service.h"
 #include "sim/config_store.hpp"
 
 namespace radsim {
@@ -61,6 +63,12 @@ void inject_fault(const std::string &call, unsigned nth, int32_t result,
 
 config_store &store();
 
+// ---- the AAA service's server-monitoring entries ---------------------------
+
+// Entries by server_id (a server's index, or AAA_MONITOR_GLOBAL_ID); none
+// at reset.  cmi_aaa_server_monitor_config reads and writes these.
+std::map<uint32_t, aaa_server_monitor_cfg> &monitor_entries();
+
 // ---- feature manager -------------------------------------------------------
 
 // Features the switch has enabled ("rqx", "dot1x", ...); none at reset.
@@ -72,6 +80,7 @@ bool feature_enabled(const std::string &name);
 struct printed_value {
     uint32_t tag;
     std::string text;  // the value's text form
+    uint32_t length;   // the length given to cmd_prt_arg_make; 0 from cmd_tuple
 };
 
 // One cmd_prt call: its format and the values it consumed, in order.
@@ -101,6 +110,12 @@ size_t open_output_handles();
 
 // Word shown for an enumerated value (tag type 0x02).
 std::string enum_text(uint32_t tag, uint32_t value);
+
+// ---- the shell's output buffer ---------------------------------------------
+
+// Returns what vsh_buf_printf appended since the last call (or reset) and
+// empties the buffer.
+std::string take_shell_buffer();
 
 // ---- stdout capture --------------------------------------------------------
 

@@ -28,5 +28,6 @@ const cmd_paraminfo *current_request();
 void reset_output_channel();
 void release_output_handles();
 void reset_features();
+void reset_shell_buffer();
 
 }  // namespace radsim::detail

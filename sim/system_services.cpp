@@ -30,6 +30,7 @@ constexpr error_text error_texts[] = {
     {0x409d002a, "RADIUS dynamic authorization server not running"},
     {0x409d002b, "RADIUS dynamic authorization client not present"},
     {0x409d002c, "RADIUS dynamic authorization client table full"},
+    {0x409b0001, "AAA: invalid request"},
     {0x409b001a, "AAA: no server monitoring entry"},
     {0x409b001c, "AAA: no more servers"},
     {0x40a00001, "System manager: service could not be started"},

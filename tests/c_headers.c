@@ -2,6 +2,7 @@
 #include "config/config_commands.h"
 #include "frame/frame.h"
 #include "frame/radius_records.h"
+#include "monitor/monitor.h"
 #include "platform/shell_output.h"
 #include "platform/store_client.h"
 #include "platform/system_services.h"
@@ -9,6 +10,8 @@
 #include "platform/aaa_service.h"
 #include "config/server_group.h"
 #include "show/group_display.h"
+#include "runcfg/running_config.h"
+#include "show/server_display.h"
 
 int radius_c_header_check(void);
 int radius_c_header_check(void) { return (int)sizeof(cmd_paraminfo); }

@@ -1,0 +1,58 @@
+// Command lines built clause by clause in fixed buffers.  Each capacity is
+// derived from the widest values the records can hold (a text field filled
+// to the brim, ten-digit numbers), so every line fits by construction; the
+// tests build the widest lines to prove the derivation tight.
+#pragma once
+
+#include <algorithm>
+#include <cassert>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdio>
+
+#include "frame/radius_records.h"
+
+namespace radius {
+
+inline constexpr size_t number_chars = 10;  // 4294967295
+inline constexpr size_t host_chars = sizeof(radius_server_cfg::host);
+inline constexpr size_t server_key_chars = sizeof(radius_server_cfg::key);
+inline constexpr size_t group_name_chars = sizeof(radius_group_cfg::name);
+
+// "radius-server host H key 7 K auth-port N acct-port N authentication
+// accounting timeout N retransmit N " and its NUL.
+inline constexpr size_t server_line_capacity = (sizeof "radius-server host " - 1) + host_chars + 1 +
+                                               (sizeof "key 7 " - 1) + server_key_chars + 1 +
+                                               2 * ((sizeof "auth-port " - 1) + number_chars + 1) +
+                                               (sizeof "authentication " - 1) + (sizeof "accounting " - 1) +
+                                               (sizeof "timeout " - 1) + number_chars + 1 +
+                                               (sizeof "retransmit " - 1) + number_chars + 1 + 1;
+
+// "aaa group server radius G " then "server H " for every member slot.
+inline constexpr size_t group_line_capacity = (sizeof "aaa group server radius " - 1) + group_name_chars + 1 +
+                                              RADIUS_MAX_GROUP_MEMBERS * ((sizeof "server " - 1) + host_chars + 1) +
+                                              1;
+
+template <size_t Capacity>
+class line_buffer {
+public:
+    // Appends printf-formatted text.  Overflow would be a fault in the
+    // capacity's derivation: asserted, and cut short rather than overrun.
+    __attribute__((format(printf, 2, 3))) void append(const char *format, ...) {
+        va_list args;
+        va_start(args, format);
+        const int written = std::vsnprintf(text_ + length_, Capacity - length_, format, args);
+        va_end(args);
+        assert(written >= 0 && static_cast<size_t>(written) < Capacity - length_);
+        if (written > 0) length_ = std::min(length_ + static_cast<size_t>(written), Capacity - 1);
+    }
+
+    const char *c_str() const { return text_; }
+    size_t size() const { return length_; }
+
+private:
+    char text_[Capacity] = {};
+    size_t length_ = 0;
+};
+
+}  // namespace radius

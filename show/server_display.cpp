@@ -1,0 +1,337 @@
+// The server displays.  The two tagged handlers print the same facts with
+// different texts, tags, lengths and line order (other components parse
+// each by its own tags), so each has its own row tables.
+#include "show/server_display.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frame/handler_frame.hpp"
+#include "monitor/monitor_entry.hpp"
+#include "show/display_rows.hpp"
+#include "show/server_display_internal.hpp"
+#include "show/server_walk.hpp"
+#include "show/service_ports.hpp"
+
+namespace radius {
+
+namespace {
+
+constexpr uint32_t unsorted_mode = 2;
+constexpr uint32_t sorted_mode = 1;
+constexpr size_t sorted_block_records = 64;
+
+constexpr char servers_heading[] = "\nfollowing RADIUS servers are configured:\n";
+
+// What the global lines show: the settings, the global monitoring entry
+// (when the service has one) and the number of servers the walk found.
+struct global_view {
+    radius_global_cfg global{};
+    aaa_server_monitor_cfg monitor{};
+    bool monitor_read = false;
+    uint32_t server_count = 0;
+};
+
+// Fills the default ports a display shows for the roles the server has.
+void fill_shown_ports(radius_server_cfg &server) {
+    if (server.authentication != 0) fill_default_port(&server.auth_port, auth_service);
+    if (server.accounting != 0) fill_default_port(&server.acct_port, acct_service);
+}
+
+int32_t read_global_monitor(uint32_t session_handle, aaa_server_monitor_cfg *monitor, cmd_msg_ctx *ctx_a,
+                            cmd_msg_ctx *ctx_b) {
+    return read_monitor_entry(session_handle, AAA_MONITOR_GLOBAL_ID, 1, monitor, ctx_a, ctx_b);
+}
+
+std::array<display_row, 8> unsorted_global_rows(const global_view &view) {
+    const radius_global_cfg &global = view.global;
+    const aaa_server_monitor_cfg &monitor = view.monitor;
+    return {{
+        {global.key[0] != '\0', "Global RADIUS shared secret:%s\n", 0x30330016, secret_mask, text_length(secret_mask)},
+        {true, "retransmission count:%s\n", 0x11330017, &global.retransmit, 4},
+        {true, "timeout value:%s\n", 0x11330018, &global.timeout, 4},
+        {true, "deadtime value:%s\n", 0x11330019, &global.deadtime, 4},
+        {view.monitor_read && monitor.idle_time != 0, "Global Idle Time:%s\n", 0x1133001b, &monitor.idle_time, 4},
+        {view.monitor_read && monitor.test_user[0] != '\0', "Global Test Username:%s\n", 0x3033001c,
+         monitor.test_user, field_text_length(monitor.test_user)},
+        {view.monitor_read && monitor.test_password[0] != '\0', "Global Test Password:%s\n", 0x3033001d,
+         monitor.test_password, field_text_length(monitor.test_password)},
+        {true, "total number of servers:%s\n", 0x1133001e, &view.server_count, 4},
+    }};
+}
+
+std::array<display_row, 6> unsorted_server_rows(const radius_server_cfg &server) {
+    return {{
+        {true, "\t%s:\n", 0x3033001f, server.host, field_text_length(server.host)},
+        {server.authentication != 0, "\t\tavailable for authentication on port:%s\n", 0x11330020, &server.auth_port, 4},
+        {server.accounting != 0, "\t\tavailable for accounting on port:%s\n", 0x11330021, &server.acct_port, 4},
+        {server.key[0] != '\0', "\t\tRADIUS shared secret:%s\n", 0x30330022, secret_mask_256, 256},
+        {server.timeout != 0, "\t\ttimeout:%s\n", 0x11330023, &server.timeout, 4},
+        {server.retransmit != 0, "\t\tretries:%s\n", 0x11330024, &server.retransmit, 4},
+    }};
+}
+
+std::array<display_row, 8> sorted_global_rows(const global_view &view) {
+    const radius_global_cfg &global = view.global;
+    const aaa_server_monitor_cfg &monitor = view.monitor;
+    return {{
+        {global.key[0] != '\0', "Global RADIUS shared secret:%s\n", 0x3033003b, secret_mask_64, 64},
+        {true, "timeout value:%s\n", 0x1133003c, &global.timeout, 4},
+        {true, "retransmission count:%s\n", 0x1133003d, &global.retransmit, 4},
+        {true, "deadtime value:%s\n", 0x1133003e, &global.deadtime, 4},
+        {view.monitor_read && monitor.idle_time != 0, "Global Idle Time:%s\n", 0x11330040, &monitor.idle_time, 4},
+        {view.monitor_read && monitor.test_user[0] != '\0', "Global Test Username:%s\n", 0x30330041,
+         monitor.test_user, 32},
+        {view.monitor_read && monitor.test_password[0] != '\0', "Global Test Password:%s\n", 0x30330042,
+         monitor.test_password, 32},
+        {true, "total number of servers:%s\n", 0x11330043, &view.server_count, 4},
+    }};
+}
+
+std::array<display_row, 6> sorted_server_rows(const radius_server_cfg &server) {
+    return {{
+        {true, "\t%s:\n", 0x30330044, server.host, 256},
+        {server.authentication != 0, "\t\tavailable for authentication on port: %s\n", 0x11330045,
+         &server.auth_port, 4},
+        {server.accounting != 0, "\t\tavailable for accounting on port: %s\n", 0x11330046, &server.acct_port, 4},
+        {server.key[0] != '\0', "\t\tRadius shared secret:%s\n", 0x30330047, secret_mask_64, 64},
+        {server.timeout != 0, "\t\ttimeout:%s\n", 0x11330048, &server.timeout, 4},
+        {server.retransmit != 0, "\t\tretries:%s\n", 0x11330049, &server.retransmit, 4},
+    }};
+}
+
+void print_heading(cmd_out_handle *handle) {
+    const display_row heading{true, servers_heading, 0, nullptr, 0};
+    print_rows(handle, {&heading, 1});
+}
+
+// Reads the global record and the global monitoring entry; on failure
+// prints why, releases the handle and returns false.
+bool read_global_view(cmd_paraminfo *info, cmd_out_handle *handle, uint32_t mode, global_view &view) {
+    if (cmi_radius_new_global_config(info->session_handle, RADIUS_OP_READ, &view.global, mode, &info->msg_ctx_a,
+                                     &info->msg_ctx_b) != 0) {
+        std::puts("could not extract global RADIUS configuration");
+        cmd_req_handle_free(handle);
+        return false;
+    }
+    const int32_t rc = read_global_monitor(info->session_handle, &view.monitor, &info->msg_ctx_a, &info->msg_ctx_b);
+    if (rc != 0 && rc != AAA_ERR_NO_MONITOR_ENTRY) {
+        report_failure(rc, "could not retrieve RADIUS global server monitor configuration");
+        cmd_req_handle_free(handle);
+        return false;
+    }
+    view.monitor_read = rc == 0;
+    return true;
+}
+
+// The sorted display's copy of every server: one heap block of 64 records,
+// doubled whenever the store yields more, so that no configured server is
+// left out of the list.  Server records may carry clear keys: the block is
+// wiped before it is freed.
+class server_block {
+public:
+    server_block()
+        : records_(static_cast<radius_server_cfg *>(std::calloc(sorted_block_records, sizeof(radius_server_cfg)))) {
+        if (records_ != nullptr) capacity_ = sorted_block_records;
+    }
+    ~server_block() {
+        if (records_ != nullptr) explicit_bzero(records_, capacity_ * sizeof(radius_server_cfg));
+        std::free(records_);
+    }
+    server_block(const server_block &) = delete;
+    server_block &operator=(const server_block &) = delete;
+
+    bool allocated() const { return records_ != nullptr; }
+    size_t count() const { return count_; }
+    radius_server_cfg *records() { return records_; }
+
+    // Appends a copy of `server`; false when the block cannot grow.
+    bool append(const radius_server_cfg &server) {
+        if (count_ == capacity_ && !grow()) return false;
+        records_[count_++] = server;
+        return true;
+    }
+
+private:
+    bool grow() {
+        // A fresh block rather than realloc, so the old copy can be wiped.
+        auto *larger = static_cast<radius_server_cfg *>(std::calloc(capacity_ * 2, sizeof(radius_server_cfg)));
+        if (larger == nullptr) return false;
+        std::memcpy(larger, records_, count_ * sizeof(radius_server_cfg));
+        explicit_bzero(records_, capacity_ * sizeof(radius_server_cfg));
+        std::free(records_);
+        records_ = larger;
+        capacity_ *= 2;
+        return true;
+    }
+
+    radius_server_cfg *records_;
+    size_t capacity_ = 0;
+    size_t count_ = 0;
+};
+
+// Copies every server into the block; false after a message.
+bool collect_servers(cmd_paraminfo *info, server_block &block) {
+    bool out_of_memory = false;
+    const int32_t rc = walk_servers(info, RADIUS_OP_READ_NEXT, sorted_mode, [&](const radius_server_cfg &server) {
+        out_of_memory = !block.append(server);
+        return !out_of_memory;
+    });
+    if (out_of_memory) {
+        std::puts("could not allocate memmory");  // sic: the system's own text
+        return false;
+    }
+    if (rc != 0) {
+        report_failure(rc, "could not retrieve RADIUS server configuration");
+        return false;
+    }
+    return true;
+}
+
+void print_sorted_servers(cmd_out_handle *handle, server_block &block) {
+    std::qsort(block.records(), block.count(), sizeof(radius_server_cfg), radius_server_host_cmp);
+    print_heading(handle);
+    for (size_t i = 0; i < block.count(); ++i) {
+        radius_server_cfg &server = block.records()[i];
+        fill_shown_ports(server);
+        print_rows(handle, sorted_server_rows(server));
+    }
+}
+
+int32_t count_servers(cmd_paraminfo *info, uint32_t *count) {
+    return walk_servers(info, RADIUS_OP_READ_NEXT, unsorted_mode, [&](const radius_server_cfg &) {
+        ++*count;
+        return true;
+    });
+}
+
+int32_t print_unsorted_servers(cmd_paraminfo *info, cmd_out_handle *handle) {
+    print_heading(handle);
+    return walk_servers(info, RADIUS_OP_READ_NEXT, unsorted_mode, [&](radius_server_cfg &server) {
+        fill_shown_ports(server);
+        print_rows(handle, unsorted_server_rows(server));
+        return true;
+    });
+}
+
+template <size_t N>
+int field_width(const char (&field)[N]) {
+    return static_cast<int>(strnlen(field, N));
+}
+
+void print_global_key(const radius_global_cfg &global, int32_t show_key) {
+    if (global.key[0] == '\0') return;
+    if (show_key != 0) {
+        std::printf("Global RADIUS shared secret:%.*s\n", field_width(global.key), global.key);
+    } else {
+        std::puts("Global RADIUS shared secret:********");
+    }
+}
+
+void print_global_monitor(const aaa_server_monitor_cfg &monitor) {
+    if (monitor.idle_time != 0) std::printf("Global Idle Time:%u\n", monitor.idle_time);
+    if (monitor.test_user[0] != '\0') {
+        std::printf("Global Test Username:%.*s\n", field_width(monitor.test_user), monitor.test_user);
+    }
+    if (monitor.test_password[0] != '\0') {
+        std::printf("Global Test Password:%.*s\n", field_width(monitor.test_password), monitor.test_password);
+    }
+}
+
+}  // namespace
+
+int radius_server_host_cmp(const void *a, const void *b) {
+    const auto *left = static_cast<const radius_server_cfg *>(a);
+    const auto *right = static_cast<const radius_server_cfg *>(b);
+    return std::strncmp(left->host, right->host, sizeof left->host);
+}
+
+}  // namespace radius
+
+using namespace radius;
+
+extern "C" RADIUS_EXPORT int32_t security_show_radius(cmd_paraminfo *info) {
+    cmd_out_handle *handle = open_tagged_display(info, "received handle NULL.");
+    if (handle == nullptr) return 1;
+    global_view view;
+    if (!read_global_view(info, handle, unsorted_mode, view)) return 1;
+    if (const int32_t rc = count_servers(info, &view.server_count); rc != 0) {
+        report_failure(rc, "could not retrieve RADIUS server configuration");
+        cmd_req_handle_free(handle);
+        return 1;
+    }
+    print_rows(handle, unsorted_global_rows(view));
+    int32_t status = 0;
+    if (view.server_count != 0) {
+        if (const int32_t rc = print_unsorted_servers(info, handle); rc != 0) {
+            // The lines printed so far still reach the user.
+            report_failure(rc, "could not retrieve RADIUS server configuration");
+            status = 1;
+        }
+    }
+    cmd_prt_send(handle);
+    cmd_req_handle_free(handle);
+    return status;
+}
+
+extern "C" RADIUS_EXPORT int32_t security_show_radius_sorted(cmd_paraminfo *info) {
+    cmd_out_handle *handle = open_tagged_display(info, "received handle NULL");
+    if (handle == nullptr) return 1;
+    global_view view;
+    if (!read_global_view(info, handle, sorted_mode, view)) return 1;
+    server_block block;
+    if (!block.allocated()) {
+        std::puts("could not allocate memmory");  // sic: the system's own text
+        cmd_req_handle_free(handle);
+        return 1;
+    }
+    if (!collect_servers(info, block)) {
+        cmd_req_handle_free(handle);
+        return 1;
+    }
+    view.server_count = static_cast<uint32_t>(block.count());
+    print_rows(handle, sorted_global_rows(view));
+    if (block.count() != 0) print_sorted_servers(handle, block);
+    // The shell releases the handle of a sent report itself.
+    cmd_prt_send(handle);
+    return 0;
+}
+
+extern "C" RADIUS_EXPORT int32_t show_radius_global(uint32_t session_handle, int32_t show_key, uint32_t mode,
+                                                    cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b) {
+    radius_global_cfg global{};
+    if (cmi_radius_new_global_config(session_handle, RADIUS_OP_READ, &global, mode, ctx_a, ctx_b) != 0) {
+        std::puts("could not extract global RADIUS configuration");
+        return -1;
+    }
+    aaa_server_monitor_cfg monitor{};
+    const int32_t rc = read_global_monitor(session_handle, &monitor, ctx_a, ctx_b);
+    if (rc != 0 && rc != AAA_ERR_NO_MONITOR_ENTRY) {
+        report_failure(rc, "could not retrieve RADIUS global server monitor configuration");
+        explicit_bzero(global.key, sizeof global.key);
+        return 1;
+    }
+    print_global_key(global, show_key);
+    explicit_bzero(global.key, sizeof global.key);
+    std::printf("retransmission count: %u\n", global.retransmit);
+    std::printf("timeout value       : %u\n", global.timeout);
+    std::printf("deadtime value      : %u\n", global.deadtime);
+    if (rc == 0) print_global_monitor(monitor);
+    std::printf("Total number of servers: %u\n", global.server_count);
+    std::printf("Total number of groups : %u\n", global.group_count);
+    return 0;
+}
+
+extern "C" RADIUS_EXPORT int32_t radius_print_server_details(int32_t, radius_server_cfg *server) {
+    if (server == nullptr) return 1;
+    fill_shown_ports(*server);
+    std::printf("\t%.*s:\n", field_width(server->host), server->host);
+    if (server->authentication != 0) std::printf("\t\tavailable for authentication on port:%u\n", server->auth_port);
+    if (server->accounting != 0) std::printf("\t\tavailable for accounting on port:%u\n", server->acct_port);
+    if (server->key[0] != '\0') std::puts("\t\tRADIUS shared secret:********");
+    if (server->timeout != 0) std::printf("\t\ttimeout:%u\n", server->timeout);
+    if (server->retransmit != 0) std::printf("\t\tretries:%u\n", server->retransmit);
+    return 0;
+}

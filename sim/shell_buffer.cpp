@@ -1,0 +1,57 @@
+// The shell's output buffer: where the running-configuration generator's
+// plain text goes.  The shell (or a test) takes the text when the command
+// is done.
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "platform/shell_output.h"
+#include "sim/sim_internal.hpp"
+
+namespace radsim {
+
+namespace {
+
+std::string &shell_buffer() {
+    static std::string instance;
+    return instance;
+}
+
+}  // namespace
+
+std::string take_shell_buffer() {
+    std::string text;
+    text.swap(shell_buffer());
+    return text;
+}
+
+namespace detail {
+
+void reset_shell_buffer() { shell_buffer().clear(); }
+
+}  // namespace detail
+}  // namespace radsim
+
+// Each call appends its formatted text and logs it, so a test can tell one
+// line per call from several lines in one call.  Returns the number of
+// characters appended, or a due fault's result (nothing appended).
+extern "C" int vsh_buf_printf(const char *format, ...) {
+    std::string text;
+    if (format != nullptr) {
+        va_list args;
+        va_start(args, format);
+        va_list again;
+        va_copy(again, args);
+        const int length = std::vsnprintf(nullptr, 0, format, args);
+        if (length > 0) {
+            text.resize(static_cast<size_t>(length));
+            std::vsnprintf(text.data(), text.size() + 1, format, again);
+        }
+        va_end(again);
+        va_end(args);
+    }
+    const auto fault = radsim::detail::enter(__func__, text);
+    if (fault) return fault->result;
+    radsim::shell_buffer() += text;
+    return static_cast<int>(text.size());
+}
