@@ -19,8 +19,10 @@ bool reaches(const choice *from, const choice *target, std::set<const choice *> 
     return reaches(from->otherwise, target, seen);
 }
 
-// A choice its own tokens lead back to: a set of options in any order.
+// A choice the line may end at and its own tokens lead back to: a set of
+// options in any order.
 bool is_option_set(const choice &c) {
+    if (!c.may_end) return false;
     for (const token &t : c.tokens) {
         std::set<const choice *> seen;
         if (reaches(t.next, &c, seen)) return true;

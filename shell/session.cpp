@@ -101,14 +101,17 @@ bool session::run_command(std::string_view raw, bool shown) {
 }
 
 // In a submode, a line the submode does not know but configuration mode
-// does leaves the submode and runs there, as on a switch.
+// does leaves the submode and runs there, as on a switch.  When neither
+// knows it, the error is the one of the mode that read further.
 parse_result session::parse_here(std::string_view line) {
     parse_result result = parse(line, mode_);
     if (!std::holds_alternative<parse_error>(result) || mode_ == mode::exec || mode_ == mode::configure) {
         return result;
     }
     parse_result outer = parse(line, mode::configure);
-    if (std::holds_alternative<parse_error>(outer)) return result;
+    if (const auto *outer_error = std::get_if<parse_error>(&outer)) {
+        return outer_error->offset > std::get<parse_error>(result).offset ? outer : result;
+    }
     mode_ = mode::configure;
     context_.clear();
     return outer;
