@@ -39,10 +39,12 @@ public:
         el_set(el, EL_CLIENTDATA, this);
         el_set(el, EL_PROMPT, &editline_terminal::prompt_text);
         el_set(el, EL_HIST, history, history_.get());
-        el_set(el, EL_ADDFN, "radsh-help", "List what may come next", &editline_terminal::on_help);
-        el_set(el, EL_BIND, "?", "radsh-help", nullptr);
-        el_set(el, EL_ADDFN, "radsh-complete", "Complete a keyword", &editline_terminal::on_complete);
-        el_set(el, EL_BIND, "^I", "radsh-complete", nullptr);
+        // The wide calls take our static names as they are; the narrow ones
+        // copy them into blocks libedit never frees.
+        el_wset(el, EL_ADDFN, L"radsh-help", L"List what may come next", &editline_terminal::on_help);
+        el_wset(el, EL_BIND, L"?", L"radsh-help", nullptr);
+        el_wset(el, EL_ADDFN, L"radsh-complete", L"Complete a keyword", &editline_terminal::on_complete);
+        el_wset(el, EL_BIND, L"^I", L"radsh-complete", nullptr);
     }
 
     std::optional<std::string> read(const std::string &prompt) override {
@@ -94,9 +96,9 @@ private:
             el_insertstr(el, common.substr(typed).c_str());
             return CC_REFRESH;
         }
-        std::printf("\n");
-        for (const std::string &word : words) std::printf("%s  ", word.c_str());
-        std::printf("\n");
+        std::string listed;
+        for (const std::string &word : words) listed += (listed.empty() ? "" : "  ") + word;
+        std::printf("\n%s\n", listed.c_str());
         return CC_REDISPLAY;
     }
 

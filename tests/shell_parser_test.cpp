@@ -113,6 +113,8 @@ const parse_row configuration_rows[] = {
     {mode::configure, "radius en", "config_radius_enable:"},
     // Bad: "auth" abbreviates auth-port and authentication.
     {mode::configure, "radius-server host h1 auth", "error ambiguous at 22 radius-server host h1 auth"},
+    // Bad: "acc" abbreviates accounting and acct-port.
+    {mode::configure, "radius-server host h1 acc", "error ambiguous at 22 radius-server host h1 acc"},
     // Bad: "t" abbreviates timeout and test.
     {mode::configure, "radius-server t 5", "error ambiguous at 14 radius-server t"},
     // Bad: "r" abbreviates radius and radius-server.

@@ -141,16 +141,6 @@ TEST(shell_render, every_value_of_the_text_form_is_in_the_json) {
     }
 }
 
-TEST(shell_render, text_renderer_prints_reports_as_they_come) {
-    radsim::stdout_capture capture;
-    const auto renderer = make_text_renderer();
-    renderer->add(monitor_display);
-    std::fputs("plain\n", stdout);
-    renderer->add(running_config);
-    renderer->finish();
-    EXPECT_EQ(capture.finish(), monitor_display.text() + "plain\n" + running_config.text());
-}
-
 TEST(shell_render, json_renderer_prints_one_document_per_command) {
     radsim::stdout_capture capture;
     const auto renderer = make_json_renderer();
