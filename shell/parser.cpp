@@ -310,8 +310,15 @@ uint32_t classify_host(std::string_view text) {
 }
 
 std::string display_word(const token &t) {
-    if (t.kind == slot::number) return "<" + std::to_string(t.min) + "-" + std::to_string(t.max) + ">";
-    return std::string(t.word);
+    if (t.kind != slot::number) return std::string(t.word);
+    // Appended piece by piece: GCC 12 at -O3 mistakes `"<" + std::string`
+    // for an overlapping copy (-Wrestrict).
+    std::string range = "<";
+    range += std::to_string(t.min);
+    range += '-';
+    range += std::to_string(t.max);
+    range += '>';
+    return range;
 }
 
 parse_result parse(std::string_view line, mode m) {

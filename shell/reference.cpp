@@ -36,6 +36,15 @@ std::string join(const std::vector<std::string> &parts, const char *separator) {
     return out;
 }
 
+// Built by appending: GCC 12 at -O3 mistakes `"[" + std::string` for an
+// overlapping copy (-Wrestrict).
+std::string enclose(char open, const std::string &text, char close) {
+    std::string out(1, open);
+    out += text;
+    out += close;
+    return out;
+}
+
 std::string render(const choice *c, const choice *stop);
 
 std::string render_token(const token &t, const choice *stop) {
@@ -49,16 +58,16 @@ std::string render(const choice *c, const choice *stop) {
     if (c == nullptr || c == stop) return "";
     std::vector<std::string> parts;
     if (is_option_set(*c)) {
-        for (const token &t : c->tokens) parts.push_back("[" + render_token(t, c) + "]" + (t.repeatable ? "..." : ""));
+        for (const token &t : c->tokens) parts.push_back(enclose('[', render_token(t, c), ']') + (t.repeatable ? "..." : ""));
         return join(parts, " ");
     }
     for (const token &t : c->tokens) parts.push_back(render_token(t, stop));
     const bool optional = c->may_end || c->otherwise != nullptr;
     std::string out = join(parts, " | ");
     if (optional) {
-        out = "[" + out + "]";
+        out = enclose('[', out, ']');
     } else if (parts.size() > 1) {
-        out = "{" + out + "}";
+        out = enclose('{', out, '}');
     }
     const std::string after = render(c->otherwise, stop);
     return after.empty() ? out : out + " " + after;

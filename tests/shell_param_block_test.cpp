@@ -12,7 +12,9 @@ namespace {
 std::vector<argument> group_line(size_t members) {
     std::vector<argument> args{{.id = 1000, .kind = slot::text, .text = "G1"}};
     for (size_t i = 0; i < members; ++i) {
-        args.push_back({.id = 1001, .kind = slot::host, .text = "h" + std::to_string(i), .addr_kind = ADDR_KIND_HOSTNAME});
+        std::string name = "h";
+        name += std::to_string(i);
+        args.push_back({.id = 1001, .kind = slot::host, .text = name, .addr_kind = ADDR_KIND_HOSTNAME});
     }
     return args;
 }

@@ -47,7 +47,10 @@ std::string describe(const parse_result &result) {
     if (command.json) out += " json";
     if (command.def->cmd_id != 0) out += " cmd_id=" + std::to_string(command.def->cmd_id);
     out += ":";
-    for (const argument &arg : command.args) out += " " + arg_text(arg);
+    for (const argument &arg : command.args) {
+        out += ' ';
+        out += arg_text(arg);
+    }
     return out;
 }
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <stdexcept>
 
 #include "platform/shell_output.h"
@@ -32,16 +33,16 @@ std::map<std::string, int32_t> statuses;
 uint32_t seen_command_id = 0;
 
 std::string params_of(const cmd_paraminfo *info) {
-    std::string out;
+    std::ostringstream out;
     for (int i = 0; i < info->param_count; ++i) {
         const cmd_param &p = *info->params[i];
-        out += (out.empty() ? "" : " ") + std::to_string(p.id);
+        out << (i == 0 ? "" : " ") << p.id;
         const char *text = static_cast<const char *>(p.value);
-        if (p.type == PARAM_TYPE_U32) out += "=" + std::to_string(*static_cast<const uint32_t *>(p.value));
-        if (p.type == PARAM_TYPE_TEXT) out += "='" + std::string(text) + "'";
-        if (p.type == PARAM_TYPE_HOST) out += std::string(p.addr_kind == ADDR_KIND_IPV4 ? "=ipv4:" : "=name:") + text;
+        if (p.type == PARAM_TYPE_U32) out << "=" << *static_cast<const uint32_t *>(p.value);
+        if (p.type == PARAM_TYPE_TEXT) out << "='" << text << "'";
+        if (p.type == PARAM_TYPE_HOST) out << (p.addr_kind == ADDR_KIND_IPV4 ? "=ipv4:" : "=name:") << text;
     }
-    return out;
+    return out.str();
 }
 
 int32_t record(const char *handler, cmd_paraminfo *info, std::string extra = {}) {
@@ -79,8 +80,9 @@ int32_t fake_generator(cmd_paraminfo *info, int32_t pending, uint32_t full) {
         cmd_prt_send(handle);
     }
     cmd_paraminfo_to_rxhandle_free(handle);
-    return record("radius_new_pss_asciigen", info,
-                  " pending=" + std::to_string(pending) + " full=" + std::to_string(full));
+    std::ostringstream shape;
+    shape << " pending=" << pending << " full=" << full;
+    return record("radius_new_pss_asciigen", info, shape.str());
 }
 
 const std::map<std::string, void *, std::less<>> fakes = {
@@ -328,11 +330,12 @@ TEST_F(shell_session, replay_of_a_missing_file) {
 }
 
 TEST_F(shell_session, a_full_group_line_is_split_behind_the_group_name) {
-    std::string line = "aaa group server radius G1";
-    for (int i = 0; i < 64; ++i) line += " server h" + std::to_string(i);
+    std::ostringstream line;
+    line << "aaa group server radius G1";
+    for (int i = 0; i < 64; ++i) line << " server h" << i;
     session s(library_, {});
     run(s, "configure");
-    run(s, line);
+    run(s, line.str());
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].info.param_count, CMD_MAX_PARAMS);
     EXPECT_EQ(calls[1].params, "1000='G1' 1001=name:h63");
