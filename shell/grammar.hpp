@@ -1,0 +1,93 @@
+// The shell's grammar as data.  Each command definition names its mode, its
+// handler and a small graph of tokens: a `choice` lists the tokens that may
+// come next, and each token says which choice follows it.  Optional clauses
+// in any order are a choice whose tokens lead back to it; an optional part
+// is a choice with an `otherwise` continuation.  One engine (parser.hpp)
+// walks every definition of a mode in parallel against a line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace radius::shell {
+
+enum class mode : uint8_t { exec, configure, server_group, dynamic_author };
+
+enum class slot : uint8_t {
+    keyword,  // a fixed word, matched by unique prefix
+    number,   // an unsigned integer in [min, max]
+    text,     // one word of at most `max` characters
+    host,     // IPv4 address, IPv6 address or host name
+};
+
+// What a value slot that is left out of a "no" form contributes.
+enum class when_omitted : uint8_t {
+    not_allowed,  // the value must be typed
+    use_default,  // the parameter is still passed, carrying `no_default`
+    leave_out,    // no parameter at all (the keyword before it says enough)
+};
+
+// Parameter ids at or below zero never reach a handler: zero is "no
+// parameter", the negative ones are read by the shell itself.
+constexpr int32_t no_param = 0;
+constexpr int32_t shell_param_json = -1;     // "| json"
+constexpr int32_t shell_param_file = -2;     // a file name of the copy commands
+constexpr int32_t shell_param_feature = -3;  // a feature name
+constexpr int32_t shell_param_full = -4;     // "all": keys and groups too
+
+struct choice;
+
+struct token {
+    slot kind;
+    std::string_view word;  // keyword text, or the placeholder of a value slot
+    std::string_view help;
+    int32_t param_id = no_param;
+    const choice *next = nullptr;  // null: the line ends after this token
+    uint32_t min = 0;              // number range; for text, max is the length limit
+    uint32_t max = 0;
+    when_omitted omitted = when_omitted::not_allowed;
+    uint32_t no_default = 0;  // the value a "no" form passes when the number is left out
+    bool repeatable = false;  // a keyword that may appear more than once on a line
+};
+
+struct choice {
+    std::span<const token> tokens;
+    bool may_end = false;              // the line may end here
+    const choice *otherwise = nullptr;  // or go on as if at this choice
+};
+
+// How the shell runs a command.
+enum class call_shape : uint8_t {
+    handler,         // int32_t handler(cmd_paraminfo *)
+    running_config,  // int32_t radius_new_pss_asciigen(cmd_paraminfo *, int32_t pending, uint32_t full)
+    builtin,         // the shell's own action
+};
+
+enum class builtin : uint8_t { none, configure, end, exit, feature, copy_in, copy_out };
+
+struct command_def {
+    mode in_mode;
+    const choice *syntax;
+    call_shape shape = call_shape::handler;
+    std::string_view handler = {};  // bound by name in the library
+    builtin action = builtin::none;
+    uint32_t cmd_id = 0;
+    uint32_t json_cmd_id = 0;  // command id when JSON is asked, if it differs (0: cmd_id)
+    bool negatable = false;    // has a "no" form
+    bool tagged = false;       // reports through the tagged channel: "| json" applies
+    std::optional<mode> enters = std::nullopt;  // submode entered when the plain form returns 0
+    int32_t context_id = no_param;  // parameter every command of the submode carries first
+};
+
+// The command table and the words around it.
+std::span<const command_def> command_table();
+std::string_view prompt_of(mode m);
+std::string_view mode_name(mode m);
+
+// The keyword that negates a command, and the pipe to JSON output.
+extern const token negation_token;
+extern const token pipe_token;
+
+}  // namespace radius::shell

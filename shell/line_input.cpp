@@ -1,0 +1,77 @@
+#include "shell/line_input.hpp"
+
+#include <cstdio>
+
+namespace radius::shell {
+
+namespace {
+
+class list_source final : public line_source {
+public:
+    explicit list_source(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+    std::optional<std::string> read(const std::string &) override {
+        if (next_ == lines_.size()) return std::nullopt;
+        return lines_[next_++];
+    }
+    bool shows_input() const override { return false; }
+
+private:
+    std::vector<std::string> lines_;
+    size_t next_ = 0;
+};
+
+class stream_source final : public line_source {
+public:
+    explicit stream_source(std::istream &in) : in_(in) {}
+    std::optional<std::string> read(const std::string &) override {
+        std::string line;
+        if (!std::getline(in_, line)) return std::nullopt;
+        return line;
+    }
+    bool shows_input() const override { return false; }
+
+private:
+    std::istream &in_;
+};
+
+std::string trim(const std::string &text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+}  // namespace
+
+std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines) {
+    return std::make_unique<list_source>(std::move(lines));
+}
+
+std::unique_ptr<line_source> make_stream_source(std::istream &in) { return std::make_unique<stream_source>(in); }
+
+std::vector<std::string> split_commands(const std::string &text) {
+    std::vector<std::string> commands;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find(';', start), text.size());
+        const std::string command = trim(text.substr(start, end - start));
+        if (!command.empty()) commands.push_back(command);
+        start = end + 1;
+    }
+    return commands;
+}
+
+int run_session(session &s, line_source &source, bool echo) {
+    bool failed = false;
+    while (!s.finished()) {
+        const std::string prompt = s.prompt();
+        const std::optional<std::string> line = source.read(prompt);
+        if (!line) break;
+        const bool echoed = echo && !source.shows_input() && line->find_first_not_of(" \t\r") != std::string::npos;
+        if (echoed) std::printf("%s%s\n", prompt.c_str(), line->c_str());
+        failed = !s.run_line(*line, echoed || source.shows_input()) || failed;
+    }
+    std::fflush(stdout);
+    return failed ? 1 : 0;
+}
+
+}  // namespace radius::shell

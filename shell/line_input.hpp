@@ -1,0 +1,40 @@
+// Where the session's lines come from: a command list (-c), a file or
+// standard input, or a terminal with line editing.
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/session.hpp"
+
+namespace radius::shell {
+
+class line_source {
+public:
+    virtual ~line_source() = default;
+    // The next line, or nothing at the end of the input.  A terminal shows
+    // `prompt` first.
+    virtual std::optional<std::string> read(const std::string &prompt) = 0;
+    // Whether the prompt and the typed line are on the screen already.
+    virtual bool shows_input() const = 0;
+};
+
+std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines);
+std::unique_ptr<line_source> make_stream_source(std::istream &in);
+
+// The terminal: line editing, history, "?" help and Tab completion with
+// libedit where the build has it, else a plain prompt and line reader.
+std::unique_ptr<line_source> make_terminal_source(session &s);
+
+// The commands of a -c argument: split at ';', trimmed.
+std::vector<std::string> split_commands(const std::string &text);
+
+// Runs every line of `source` until it ends or the session is finished.
+// With `echo`, a line the source did not show is printed after its prompt,
+// so that the output reads as a session.  Returns 0, or 1 when a line failed.
+int run_session(session &s, line_source &source, bool echo);
+
+}  // namespace radius::shell

@@ -1,0 +1,72 @@
+// The one engine that matches a command line against the command table:
+// it parses a line into a command with its arguments, lists what may come
+// next for "?", and completes a partial keyword for Tab.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "shell/grammar.hpp"
+
+namespace radius::shell {
+
+// One blank-separated word and where it starts in the line.
+struct word {
+    std::string text;
+    size_t offset;
+};
+
+std::vector<word> split_words(std::string_view line);
+
+// One value or keyword of the line, as the handler is to receive it.
+struct argument {
+    int32_t id;
+    slot kind;
+    std::string text = {};   // text and host values
+    uint32_t number = 0;     // number values
+    uint32_t addr_kind = 0;  // host values: ADDR_KIND_*
+};
+
+struct parsed_command {
+    const command_def *def;
+    bool no_form = false;
+    bool json = false;            // "| json" ended the line
+    std::vector<argument> args;  // in command-line order
+};
+
+enum class error_kind { invalid, out_of_range, too_long, ambiguous, incomplete };
+
+struct parse_error {
+    error_kind kind;
+    size_t offset;       // where the caret goes
+    std::string detail;  // the expected range, length limit or ambiguous words
+};
+
+using parse_result = std::variant<parsed_command, parse_error>;
+
+parse_result parse(std::string_view line, mode m);
+
+struct help_entry {
+    std::string word;  // keyword, value placeholder or "<cr>"
+    std::string help;
+};
+
+// For "?" typed after `line`: what may follow (when the line ends in a
+// blank or is empty), or the words that complete its last, partial word.
+std::variant<std::vector<help_entry>, parse_error> help(std::string_view line, mode m);
+
+// The keywords that complete the last word of `line` (Tab).
+std::vector<std::string> completions(std::string_view line, mode m);
+
+// The word a token shows in help and in the reference: keywords and
+// placeholders as written, numbers as their range.
+std::string display_word(const token &t);
+
+// The addr_kind of a host word, or 0 when it is not a valid host.
+uint32_t classify_host(std::string_view text);
+
+}  // namespace radius::shell

@@ -1,0 +1,34 @@
+// Renderers of the tagged output channel: a report prints as the text of
+// its formats, or as JSON with a named field per tag.  Both take the same
+// stream of reports; a command never chooses between two code paths.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/radsim.h"
+
+namespace radius::shell {
+
+class report_renderer {
+public:
+    virtual ~report_renderer() = default;
+    // A report the handler sent.
+    virtual void add(const radsim::report &sent) = 0;
+    // The command is done: print what is still held back.
+    virtual void finish() = 0;
+};
+
+// Prints each report's text on the standard output as it arrives, in
+// order with what the handler prints itself.
+std::unique_ptr<report_renderer> make_text_renderer();
+
+// Holds the command's reports and prints them as one JSON document when the
+// command is done (nothing when no report was sent).
+std::unique_ptr<report_renderer> make_json_renderer();
+
+// The JSON document of a command's reports, indented, ending in a newline.
+std::string json_of(const std::vector<radsim::report> &reports);
+
+}  // namespace radius::shell

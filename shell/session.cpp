@@ -1,0 +1,263 @@
+#include "shell/session.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "frame/radius_records.h"
+#include "shell/param_block.hpp"
+#include "sim/radsim.h"
+
+namespace radius::shell {
+
+namespace {
+
+using running_config_fn = int32_t (*)(cmd_paraminfo *info, int32_t pending, uint32_t full);
+
+std::string_view trim_right(std::string_view line) {
+    const size_t end = line.find_last_not_of(" \t\r\n");
+    return end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
+}
+
+const argument *find_arg(const std::vector<argument> &args, int32_t id) {
+    const auto found = std::find_if(args.begin(), args.end(), [id](const argument &arg) { return arg.id == id; });
+    return found == args.end() ? nullptr : &*found;
+}
+
+std::string text_arg(const parsed_command &command, int32_t id) {
+    const argument *arg = find_arg(command.args, id);
+    return arg != nullptr ? arg->text : std::string();
+}
+
+const command_def &running_config_def() {
+    const auto table = command_table();
+    return *std::find_if(table.begin(), table.end(),
+                         [](const command_def &def) { return def.shape == call_shape::running_config; });
+}
+
+std::string error_message(const parse_error &error) {
+    switch (error.kind) {
+        case error_kind::invalid: return "% Invalid input detected at '^' marker.";
+        case error_kind::out_of_range: return "% Value out of range at '^' marker: expected " + error.detail + ".";
+        case error_kind::too_long: return "% Value too long at '^' marker: at most " + error.detail + " characters.";
+        case error_kind::ambiguous: return "% Ambiguous command: \"" + error.detail + "\"";
+        case error_kind::incomplete: return "% Incomplete command.";
+    }
+    return "% Invalid input detected at '^' marker.";
+}
+
+bool report_missing(std::string_view handler) {
+    std::printf("%% Command unavailable: the command library has no handler %.*s.\n", static_cast<int>(handler.size()),
+                handler.data());
+    return false;
+}
+
+}  // namespace
+
+session::session(const handler_library &library, session_options options) : library_(library), options_(options) {}
+
+bool session::run_line(std::string_view raw, bool shown) {
+    const std::string_view line = trim_right(raw);
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] == '!') return true;
+    if (line.back() == '?') {
+        print_help(line.substr(0, line.size() - 1), shown);
+        return true;
+    }
+    return run_command(line, shown);
+}
+
+void session::print_help(std::string_view line, bool shown) {
+    const auto listed = help(line, mode_);
+    if (const auto *error = std::get_if<parse_error>(&listed)) {
+        print_error(*error, line, shown);
+        return;
+    }
+    const auto &entries = std::get<std::vector<help_entry>>(listed);
+    size_t width = 0;
+    for (const help_entry &entry : entries) width = std::max(width, entry.word.size());
+    for (const help_entry &entry : entries) {
+        if (entry.help.empty()) {
+            std::printf("  %s\n", entry.word.c_str());
+        } else {
+            std::printf("  %-*s  %s\n", static_cast<int>(width), entry.word.c_str(), entry.help.c_str());
+        }
+    }
+}
+
+std::vector<std::string> session::complete(std::string_view line) const { return completions(line, mode_); }
+
+bool session::run_command(std::string_view raw, bool shown) {
+    const std::string_view line = trim_right(raw);
+    const parse_result result = parse_here(line);
+    if (const auto *error = std::get_if<parse_error>(&result)) {
+        print_error(*error, line, shown);
+        return false;
+    }
+    const parsed_command &command = std::get<parsed_command>(result);
+    return command.def->shape == call_shape::builtin ? run_builtin(command) : call_handler(command);
+}
+
+// In a submode, a line the submode does not know but configuration mode
+// does leaves the submode and runs there, as on a switch.  When neither
+// knows it, the error is the one of the mode that read further.
+parse_result session::parse_here(std::string_view line) {
+    parse_result result = parse(line, mode_);
+    if (!std::holds_alternative<parse_error>(result) || mode_ == mode::exec || mode_ == mode::configure) {
+        return result;
+    }
+    parse_result outer = parse(line, mode::configure);
+    if (const auto *outer_error = std::get_if<parse_error>(&outer)) {
+        return outer_error->offset > std::get<parse_error>(result).offset ? outer : result;
+    }
+    mode_ = mode::configure;
+    context_.clear();
+    return outer;
+}
+
+void session::print_error(const parse_error &error, std::string_view line, bool shown) const {
+    const size_t indent = shown ? prompt_of(mode_).size() : 0;
+    if (!shown) std::printf("%.*s\n", static_cast<int>(line.size()), line.data());
+    std::printf("%s^\n%s\n", std::string(indent + error.offset, ' ').c_str(), error_message(error).c_str());
+}
+
+bool session::run_builtin(const parsed_command &command) {
+    switch (command.def->action) {
+        case builtin::configure:
+            mode_ = mode::configure;
+            return true;
+        case builtin::end:
+            mode_ = mode::exec;
+            context_.clear();
+            return true;
+        case builtin::exit: return exit_mode();
+        case builtin::feature:
+            radsim::set_feature(text_arg(command, shell_param_feature), !command.no_form);
+            return true;
+        case builtin::copy_in: return replay(text_arg(command, shell_param_file));
+        case builtin::copy_out: return save_running_config(text_arg(command, shell_param_file));
+        case builtin::none: break;
+    }
+    return false;
+}
+
+bool session::exit_mode() {
+    switch (mode_) {
+        case mode::exec: finished_ = true; break;
+        case mode::configure: mode_ = mode::exec; break;
+        case mode::server_group:
+        case mode::dynamic_author: mode_ = mode::configure; break;
+    }
+    context_.clear();
+    return true;
+}
+
+bool session::call_handler(const parsed_command &command) {
+    const command_def &def = *command.def;
+    void *address = library_.find(def.handler);
+    if (address == nullptr) return report_missing(def.handler);
+    std::vector<argument> args = context_;
+    args.insert(args.end(), command.args.begin(), command.args.end());
+    const auto calls = split_for_handler(args, def.context_id);
+    if (calls.empty()) {
+        std::printf("%% Too many parameters: a command takes at most %d.\n", CMD_MAX_PARAMS);
+        return false;
+    }
+    const bool json = command.json || options_.json;
+    const std::unique_ptr<report_renderer> renderer = json ? make_json_renderer() : make_text_renderer();
+    radsim::set_report_sink([&renderer](const radsim::report &sent) { renderer->add(sent); });
+    int32_t status = 0;
+    for (const auto &call : calls) {
+        status = invoke(command, call, address, json);
+        if (status != 0) break;
+    }
+    radsim::set_report_sink(nullptr);
+    renderer->finish();
+    if (def.shape == call_shape::running_config && !json) std::fputs(take_plain_output().c_str(), stdout);
+    if (status == 0 && def.enters && !command.no_form) enter(*def.enters, command);
+    return status == 0;
+}
+
+// One handler call: the block, the request around it, the call shape.
+int32_t session::invoke(const parsed_command &command, const std::vector<argument> &args, void *address, bool json) {
+    const command_def &def = *command.def;
+    const uint32_t cmd_id = json && def.json_cmd_id != 0 ? def.json_cmd_id : def.cmd_id;
+    param_block block(args, {command.no_form, !options_.standby, exec_flags_, cmd_id});
+    radsim::set_command_id(cmd_id);
+    radsim::begin_request(block.info());
+    int32_t status = 0;
+    if (def.shape == call_shape::running_config) {
+        const uint32_t full = find_arg(command.args, shell_param_full) != nullptr ? 1 : 0;
+        status = reinterpret_cast<running_config_fn>(address)(block.info(), 0, full);
+    } else {
+        status = reinterpret_cast<radius_handler_fn>(address)(block.info());
+    }
+    std::fflush(stdout);
+    radsim::end_request();
+    return status;
+}
+
+void session::enter(mode next, const parsed_command &command) {
+    mode_ = next;
+    context_.clear();
+    for (const argument &arg : command.args) {
+        if (command.def->context_id != no_param && arg.id == command.def->context_id) context_.push_back(arg);
+    }
+}
+
+// Applies a file of configuration lines as saved configuration: each line
+// runs in configuration mode (or the submode it enters) with the replay bit
+// of exec_flags set.
+bool session::replay(const std::string &file) {
+    if (replaying_) {
+        std::puts("% A file being applied cannot copy files.");
+        return false;
+    }
+    std::ifstream in(file);
+    if (!in) {
+        std::printf("%% Cannot open %s: %s\n", file.c_str(), std::strerror(errno));
+        return false;
+    }
+    session applier(library_, options_);
+    applier.mode_ = mode::configure;
+    applier.exec_flags_ = EXEC_FLAG_REPLAY;
+    applier.replaying_ = true;
+    std::string line;
+    unsigned number = 0;
+    bool all_applied = true;
+    while (std::getline(in, line)) {
+        ++number;
+        const std::string_view text = trim_right(line);
+        const size_t first = text.find_first_not_of(" \t");
+        if (first == std::string_view::npos || text[first] == '!' || applier.run_command(text, false)) continue;
+        std::printf("%% Line %u of %s failed: %.*s\n", number, file.c_str(), static_cast<int>(text.size() - first),
+                    text.data() + first);
+        all_applied = false;
+    }
+    return all_applied;
+}
+
+// Writes what "show running-config radius all" shows into `file`.
+bool session::save_running_config(const std::string &file) {
+    const command_def &generator = running_config_def();
+    void *address = library_.find(generator.handler);
+    if (address == nullptr) return report_missing(generator.handler);
+    const parsed_command command{&generator, false, false, {argument{.id = shell_param_full, .kind = slot::keyword}}};
+    take_plain_output();  // nothing stale goes into the file
+    const int32_t status = invoke(command, {}, address, false);
+    const std::string text = take_plain_output();
+    if (status != 0) return false;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+        std::printf("%% Cannot write %s: %s\n", file.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::printf("Saved the running configuration to %s.\n", file.c_str());
+    return true;
+}
+
+}  // namespace radius::shell

@@ -1,0 +1,70 @@
+// One shell session: the current mode and submode context, and the running
+// of lines in it: parse, report errors with a caret, call the bound
+// handler, render its output, change mode.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/grammar.hpp"
+#include "shell/parser.hpp"
+#include "shell/plugin.hpp"
+#include "shell/render.hpp"
+
+namespace radius::shell {
+
+struct session_options {
+    bool json = false;     // render tagged output as JSON unless told otherwise
+    bool standby = false;  // run as on the standby supervisor (is_active_sup 0)
+};
+
+class session {
+public:
+    session(const handler_library &library, session_options options);
+
+    // Runs one line as typed.  `shown`: the prompt and the line are already
+    // on the screen, so a caret can point into them; otherwise an error
+    // prints the line first.  A line ending in "?" lists what may come next.
+    // Blank lines and lines starting with "!" do nothing.  Returns false
+    // when the line failed (a parse error or a nonzero handler status).
+    bool run_line(std::string_view line, bool shown);
+
+    // Prints the "?" list for `line` (the text before the "?").
+    void print_help(std::string_view line, bool shown);
+
+    // The keywords that complete the last word of `line`.
+    std::vector<std::string> complete(std::string_view line) const;
+
+    std::string prompt() const { return std::string(prompt_of(mode_)); }
+    mode current_mode() const { return mode_; }
+    bool finished() const { return finished_; }
+
+private:
+    bool run_command(std::string_view line, bool shown);
+    parse_result parse_here(std::string_view line);
+    bool execute(const parsed_command &command);
+    bool run_builtin(const parsed_command &command);
+    bool call_handler(const parsed_command &command);
+    int32_t invoke(const parsed_command &command, const std::vector<argument> &args, void *address, bool json);
+    void enter(mode next, const parsed_command &command);
+    bool exit_mode();
+    bool replay(const std::string &file);
+    bool save_running_config(const std::string &file);
+    void print_error(const parse_error &error, std::string_view line, bool shown) const;
+
+    const handler_library &library_;
+    session_options options_;
+    mode mode_ = mode::exec;
+    std::vector<argument> context_;  // what every command of the submode carries first
+    uint32_t exec_flags_ = 0;
+    bool replaying_ = false;
+    bool finished_ = false;
+};
+
+// The text the running-configuration generator wrote into the shell's
+// output buffer since the last call.
+std::string take_plain_output();
+
+}  // namespace radius::shell
