@@ -175,7 +175,7 @@ bool session::call_handler(const parsed_command &command) {
     }
     radsim::set_report_sink(nullptr);
     renderer->finish();
-    if (def.shape == call_shape::running_config && !json) std::fputs(take_plain_output().c_str(), stdout);
+    if (def.shape == call_shape::running_config && !json) std::fputs(radsim::take_shell_buffer().c_str(), stdout);
     if (status == 0 && def.enters && !command.no_form) enter(*def.enters, command);
     return status == 0;
 }
@@ -245,9 +245,9 @@ bool session::save_running_config(const std::string &file) {
     void *address = library_.find(generator.handler);
     if (address == nullptr) return report_missing(generator.handler);
     const parsed_command command{&generator, false, false, {argument{.id = shell_param_full, .kind = slot::keyword}}};
-    take_plain_output();  // nothing stale goes into the file
+    radsim::take_shell_buffer();  // nothing stale goes into the file
     const int32_t status = invoke(command, {}, address, false);
-    const std::string text = take_plain_output();
+    const std::string text = radsim::take_shell_buffer();
     if (status != 0) return false;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << text;

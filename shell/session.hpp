@@ -63,8 +63,4 @@ private:
     bool finished_ = false;
 };
 
-// The text the running-configuration generator wrote into the shell's
-// output buffer since the last call.
-std::string take_plain_output();
-
 }  // namespace radius::shell

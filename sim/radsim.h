@@ -80,7 +80,7 @@ bool feature_enabled(const std::string &name);
 struct printed_value {
     uint32_t tag;
     std::string text;  // the value's text form
-    uint32_t length;   // the length given to cmd_prt_arg_make; 0 from cmd_tuple
+    uint32_t length = 0;  // the length given to cmd_prt_arg_make; 0 from cmd_tuple
 };
 
 // One cmd_prt call: its format and the values it consumed, in order.
