@@ -1,7 +1,7 @@
 // The simulated configuration store keeps the contract the library relies
-// on: op codes and result codes, server indexes, lookup by index or host,
-// walk order, table limits, the pending copy of a distribution session, and
-// the test controls (fault injection, call log, contract checks).
+// on: op and result codes, server indexes, lookup by index or host, walk
+// order, table limits, the pending copy of a distribution session, faults
+// that change nothing, and the check of the caller's request context.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -25,27 +25,25 @@ protected:
         handler_test::TearDown();
     }
 
-    int32_t server_op(uint32_t op, radius_server_cfg *cfg, uint32_t mode = 2) {
-        return cmi_radius_new_server_config(radtest::test_session, op, cfg, mode, &cmd_.info()->msg_ctx_a,
+    int32_t server_op(uint32_t op, radius_server_cfg *cfg) {
+        return cmi_radius_new_server_config(radtest::test_session, op, cfg, 2, &cmd_.info()->msg_ctx_a,
                                             &cmd_.info()->msg_ctx_b);
     }
-    int32_t group_op(uint32_t op, radius_group_cfg *cfg) {
-        return cmi_radius_new_group_config(radtest::test_session, op, cfg, 2, &cmd_.info()->msg_ctx_a,
+    int32_t group_op(uint32_t op, const char *name) {
+        radius_group_cfg group{};
+        std::strcpy(group.name, name);
+        return cmi_radius_new_group_config(radtest::test_session, op, &group, 2, &cmd_.info()->msg_ctx_a,
                                            &cmd_.info()->msg_ctx_b);
-    }
-    int32_t global_op(uint32_t op, radius_global_cfg *cfg) {
-        return cmi_radius_new_global_config(radtest::test_session, op, cfg, 1, &cmd_.info()->msg_ctx_a,
-                                            &cmd_.info()->msg_ctx_b);
     }
     int32_t item_op(uint32_t op, uint32_t item, uint32_t *value) {
         return cmi_radius_new_enable_info_config(radtest::test_session, op, item, value, 1,
                                                  &cmd_.info()->msg_ctx_a, &cmd_.info()->msg_ctx_b);
     }
-    uint32_t add_server(const char *host) {
+    int32_t server_at(uint32_t op, const char *host, uint32_t index = 0) {
         radius_server_cfg server{};
         std::strcpy(server.host, host);
-        EXPECT_EQ(server_op(RADIUS_OP_WRITE, &server), 0);
-        return server.index;
+        server.index = index;
+        return server_op(op, &server);
     }
     std::vector<std::string> walk_hosts(uint32_t op) {
         std::vector<std::string> hosts;
@@ -57,160 +55,84 @@ protected:
     radtest::command cmd_;
 };
 
+TEST_F(store, result_codes_of_each_table) {
+    radsim::store().set_limits(2, 1);
+    uint32_t value = 1;
+    const struct {
+        const char *what;
+        int32_t got, expected;
+    } cases[] = {
+        {"new server", server_at(RADIUS_OP_WRITE, "a"), 0},
+        {"second server", server_at(RADIUS_OP_WRITE, "b"), 0},
+        {"table full", server_at(RADIUS_OP_WRITE, "c"), RADIUS_ERR_SERVER_TABLE_FULL},
+        {"a full table takes rewrites", server_at(RADIUS_OP_WRITE, "a"), 0},
+        {"unknown host", server_at(RADIUS_OP_READ, "c"), RADIUS_ERR_SERVER_NOT_FOUND},
+        {"unknown index", server_at(RADIUS_OP_READ, "", 77), RADIUS_ERR_SERVER_NOT_FOUND},
+        {"by index", server_at(RADIUS_OP_READ, "", 2), 0},
+        {"delete", server_at(RADIUS_OP_DELETE, "a"), 0},
+        {"delete again", server_at(RADIUS_OP_DELETE, "a"), RADIUS_ERR_SERVER_NOT_FOUND},
+        {"no pending copy", server_at(RADIUS_OP_READ_PENDING, "b"), RADIUS_ERR_NO_PENDING},
+        {"group absent", group_op(RADIUS_OP_READ, "g"), RADIUS_ERR_GROUP_NOT_FOUND},
+        {"group written", group_op(RADIUS_OP_WRITE, "g"), 0},
+        {"group table full", group_op(RADIUS_OP_WRITE, "h"), RADIUS_ERR_GROUP_TABLE_FULL},
+        {"last group", group_op(RADIUS_OP_READ_NEXT, "g"), RADIUS_ERR_NO_MORE_GROUPS},
+        {"group deleted", group_op(RADIUS_OP_DELETE, "g"), 0},
+        {"item absent", item_op(RADIUS_OP_READ, RADIUS_ITEM_DEBUG, &value), RADIUS_ERR_ITEM_NOT_PRESENT},
+        {"item written", item_op(RADIUS_OP_WRITE, RADIUS_ITEM_DEBUG, &value), 0},
+        {"item op 4", item_op(RADIUS_OP_DELETE, RADIUS_ITEM_DEBUG, &value), radsim::store_err_invalid_request},
+    };
+    for (const auto &c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
+}
+
 TEST_F(store, global_reads_defaults_and_counts) {
-    radius_global_cfg global{};
-    ASSERT_EQ(global_op(RADIUS_OP_READ, &global), 0);
-    EXPECT_EQ(global.timeout, 5u);
-    EXPECT_EQ(global.retransmit, 1u);
-    EXPECT_EQ(global.deadtime, 0u);
-    EXPECT_EQ(global.server_count, 0u);
-
-    add_server("10.0.0.1");
-    add_server("10.0.0.2");
+    server_at(RADIUS_OP_WRITE, "10.0.0.1");
     radsim::load_factory_defaults();
-    global.timeout = 30;
-    global.server_count = 99;  // the caller's counts are not stored
-    ASSERT_EQ(global_op(RADIUS_OP_WRITE, &global), 0);
-    radius_global_cfg again{};
-    ASSERT_EQ(global_op(RADIUS_OP_READ, &again), 0);
-    EXPECT_EQ(again.timeout, 30u);
-    EXPECT_EQ(again.server_count, 2u);
-    EXPECT_EQ(again.group_count, 1u);
-    EXPECT_EQ(global_op(RADIUS_OP_DELETE, &again), radsim::store_err_invalid_request);
-}
-
-TEST_F(store, servers_get_indexes_and_are_found_by_index_or_host) {
-    const uint32_t first = add_server("10.0.0.1");
-    const uint32_t second = add_server("radius.example.com");
-    EXPECT_NE(first, 0u);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(add_server("10.0.0.1"), first);  // rewriting keeps the index
-
-    radius_server_cfg by_index{};
-    by_index.index = second;
-    ASSERT_EQ(server_op(RADIUS_OP_READ, &by_index), 0);
-    EXPECT_STREQ(by_index.host, "radius.example.com");
-
-    radius_server_cfg by_host{};
-    std::strcpy(by_host.host, "10.0.0.1");
-    ASSERT_EQ(server_op(RADIUS_OP_READ, &by_host), 0);
-    EXPECT_EQ(by_host.index, first);
-
-    radius_server_cfg unknown{};
-    std::strcpy(unknown.host, "10.9.9.9");
-    EXPECT_EQ(server_op(RADIUS_OP_READ, &unknown), RADIUS_ERR_SERVER_NOT_FOUND);
-    unknown.index = 77;
-    EXPECT_EQ(server_op(RADIUS_OP_READ, &unknown), RADIUS_ERR_SERVER_NOT_FOUND);
-}
-
-TEST_F(store, server_walk_is_stable_and_ends_with_its_code) {
-    add_server("c");
-    add_server("a");
-    add_server("b");
-    EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("c", "a", "b"));
-
-    radius_server_cfg removed{};
-    std::strcpy(removed.host, "a");
-    ASSERT_EQ(server_op(RADIUS_OP_DELETE, &removed), 0);
-    EXPECT_EQ(server_op(RADIUS_OP_DELETE, &removed), RADIUS_ERR_SERVER_NOT_FOUND);
-    add_server("a");  // a new index: it walks last
-    EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("c", "b", "a"));
-
-    radius_server_cfg last{};
-    std::strcpy(last.host, "a");
-    EXPECT_EQ(server_op(RADIUS_OP_READ_NEXT, &last), RADIUS_ERR_NO_MORE_SERVERS);
-}
-
-TEST_F(store, server_table_full) {
-    radsim::store().set_limits(2, 64);
-    add_server("a");
-    add_server("b");
-    radius_server_cfg third{};
-    std::strcpy(third.host, "c");
-    EXPECT_EQ(server_op(RADIUS_OP_WRITE, &third), RADIUS_ERR_SERVER_TABLE_FULL);
-    EXPECT_EQ(add_server("a"), 1u);  // a full table still takes rewrites
-}
-
-TEST_F(store, groups_by_name_walk_in_name_order_and_fill_up) {
-    radsim::store().set_limits(64, 2);
-    radius_group_cfg group{};
-    std::strcpy(group.name, "zeta");
-    EXPECT_EQ(group_op(RADIUS_OP_READ, &group), RADIUS_ERR_GROUP_NOT_FOUND);
-    group.member_count = 1;
-    group.members[0] = 5;
-    ASSERT_EQ(group_op(RADIUS_OP_WRITE, &group), 0);
-    std::strcpy(group.name, "alpha");
-    ASSERT_EQ(group_op(RADIUS_OP_WRITE, &group), 0);
-    std::strcpy(group.name, "mid");
-    EXPECT_EQ(group_op(RADIUS_OP_WRITE, &group), RADIUS_ERR_GROUP_TABLE_FULL);
-
-    std::vector<std::string> names;
-    radius_group_cfg walk{};
-    int32_t rc;
-    while ((rc = group_op(RADIUS_OP_READ_NEXT, &walk)) == 0) names.push_back(walk.name);
-    EXPECT_EQ(rc, RADIUS_ERR_NO_MORE_GROUPS);
-    EXPECT_THAT(names, ElementsAre("alpha", "zeta"));
-
-    radius_group_cfg read{};
-    std::strcpy(read.name, "zeta");
-    ASSERT_EQ(group_op(RADIUS_OP_READ, &read), 0);
-    EXPECT_EQ(read.members[0], 5u);
-    ASSERT_EQ(group_op(RADIUS_OP_DELETE, &read), 0);
-    EXPECT_EQ(group_op(RADIUS_OP_DELETE, &read), RADIUS_ERR_GROUP_NOT_FOUND);
-}
-
-TEST_F(store, enable_items_are_absent_until_written) {
-    uint32_t value = 5;
-    EXPECT_EQ(item_op(RADIUS_OP_READ, RADIUS_ITEM_DEBUG, &value), RADIUS_ERR_ITEM_NOT_PRESENT);
-    value = 1;
-    ASSERT_EQ(item_op(RADIUS_OP_WRITE, RADIUS_ITEM_DEBUG, &value), 0);
-    value = 0;
-    ASSERT_EQ(item_op(RADIUS_OP_READ, RADIUS_ITEM_DEBUG, &value), 0);
-    EXPECT_EQ(value, 1u);
-    EXPECT_EQ(item_op(RADIUS_OP_DELETE, RADIUS_ITEM_DEBUG, &value), radsim::store_err_invalid_request);
-}
-
-TEST_F(store, pending_reads_need_an_open_session) {
     radius_global_cfg global{};
+    global.server_count = 99;  // the caller's counts are not stored
+    cmi_radius_new_global_config(radtest::test_session, RADIUS_OP_WRITE, &global, 1, &cmd_.info()->msg_ctx_a,
+                                 &cmd_.info()->msg_ctx_b);
+    radius_global_cfg read{};
+    ASSERT_EQ(cmi_radius_new_global_config(radtest::test_session, RADIUS_OP_READ, &read, 1,
+                                           &cmd_.info()->msg_ctx_a, &cmd_.info()->msg_ctx_b), 0);
+    EXPECT_EQ(read.server_count, 1u);
+    EXPECT_EQ(read.group_count, 1u);
+    EXPECT_EQ(radsim::config_tables().global.timeout, 5u) << "a fresh switch's default";
+}
+
+TEST_F(store, walk_keeps_creation_order_and_new_indexes) {
     radius_server_cfg server{};
-    radius_group_cfg group{};
-    EXPECT_EQ(global_op(RADIUS_OP_READ_PENDING, &global), RADIUS_ERR_NO_PENDING);
-    EXPECT_EQ(server_op(RADIUS_OP_READ_PENDING, &server), RADIUS_ERR_NO_PENDING);
-    EXPECT_EQ(server_op(RADIUS_OP_READ_NEXT_PENDING, &server), RADIUS_ERR_NO_PENDING);
-    EXPECT_EQ(group_op(RADIUS_OP_READ_NEXT_PENDING, &group), RADIUS_ERR_NO_PENDING);
+    std::strcpy(server.host, "c");
+    server_op(RADIUS_OP_WRITE, &server);
+    const uint32_t first_index = server.index;
+    server_at(RADIUS_OP_WRITE, "a");
+    server_at(RADIUS_OP_WRITE, "b");
+    server_at(RADIUS_OP_DELETE, "a");
+    server_at(RADIUS_OP_WRITE, "a");  // a new index: it walks last
+    EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("c", "b", "a"));
+    EXPECT_EQ(server_at(RADIUS_OP_READ_NEXT, "a"), RADIUS_ERR_NO_MORE_SERVERS);
+    server_op(RADIUS_OP_WRITE, &server);
+    EXPECT_EQ(server.index, first_index) << "rewriting keeps the index";
 }
 
 TEST_F(store, distribution_sends_writes_to_the_pending_copy) {
-    add_server("running-only");
+    server_at(RADIUS_OP_WRITE, "running-only");
     uint32_t enabled = 1;
-    ASSERT_EQ(item_op(RADIUS_OP_WRITE, RADIUS_ITEM_DISTRIBUTION, &enabled), 0);
-    add_server("pending-only");
+    item_op(RADIUS_OP_WRITE, RADIUS_ITEM_DISTRIBUTION, &enabled);
+    server_at(RADIUS_OP_WRITE, "pending-only");
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only"));
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT_PENDING), ElementsAre("running-only", "pending-only"));
-
     radsim::store().commit_session();
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only", "pending-only"));
-    radius_global_cfg global{};
-    EXPECT_EQ(global_op(RADIUS_OP_READ_PENDING, &global), RADIUS_ERR_NO_PENDING);
+    EXPECT_EQ(server_at(RADIUS_OP_READ_PENDING, "pending-only"), RADIUS_ERR_NO_PENDING);
 }
 
-TEST_F(store, injected_fault_hits_the_nth_call_and_changes_nothing) {
+TEST_F(store, injected_fault_hits_the_nth_call_only_and_is_logged) {
     radsim::inject_fault("cmi_radius_new_server_config", 2, 0x409d0008);
-    add_server("a");
-    radius_server_cfg server{};
-    std::strcpy(server.host, "b");
-    EXPECT_EQ(server_op(RADIUS_OP_WRITE, &server), 0x409d0008);
-    EXPECT_EQ(server.index, 0u);
-    add_server("c");
+    server_at(RADIUS_OP_WRITE, "a");
+    EXPECT_EQ(server_at(RADIUS_OP_WRITE, "b"), 0x409d0008);
+    server_at(RADIUS_OP_WRITE, "c");
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("a", "c"));
-}
-
-TEST_F(store, call_log_records_ops_and_modes) {
-    radius_server_cfg server{};
-    server_op(RADIUS_OP_READ_NEXT, &server, 1);
-    ASSERT_EQ(radsim::call_log().size(), 1u);
-    EXPECT_EQ(radsim::call_log()[0].name, "cmi_radius_new_server_config");
-    EXPECT_EQ(radsim::call_log()[0].args, "op=2 mode=1");
+    EXPECT_EQ(radsim::call_log()[1].args, "op=3 mode=2");
 }
 
 TEST_F(store, foreign_context_or_session_is_a_violation) {
