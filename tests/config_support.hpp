@@ -1,11 +1,14 @@
 // Helpers of the configuration-command tests: the key fields of a record as
-// one comparable value, key parameters as the shell sends them, seeded
-// servers, the type-7 form of a text, and failing allocations.
+// one comparable value, a seeded server, the call log as text, and refusals
+// that must leave the store alone.
 #pragma once
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <cstring>
-#include <ostream>
+#include <functional>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +25,9 @@ struct key_fields {
     bool operator==(const key_fields &) const = default;
 };
 
-void PrintTo(const key_fields &fields, std::ostream *os);
+inline void PrintTo(const key_fields &fields, std::ostream *os) {
+    *os << "{type " << fields.type << " key '" << fields.key << "' key6 '" << fields.key6 << "'}";
+}
 
 template <class Record>
 key_fields key_fields_of(const Record &record) {
@@ -39,28 +44,51 @@ void set_key_fields(Record &record, const key_fields &fields) {
     fields.key6.copy(record.key6, sizeof record.key6 - 1);
 }
 
-// How a command gives its key: a clear text (id 18), or a form token (56 or
-// 55) and its text (50); the keyword `key` (54) comes first when asked for.
-enum class given { clear, type7, type6, keyword_only };
-
-void add_key(command &cmd, given form, const std::string &text, bool keyword = true);
+// Seeds the running server `host` (IPv4, both roles) and returns it.
+inline radius_server_cfg &seed_server(const std::string &host) {
+    radius_server_cfg server{};
+    host.copy(server.host, sizeof server.host - 1);
+    server.addr_type = RADIUS_ADDR_IPV4;
+    server.authentication = server.accounting = 1;
+    radsim::store().server(RADIUS_OP_WRITE, &server);
+    return radsim::store().running().servers.at(server.index);
+}
 
 // Every platform call so far as "name args".
-std::vector<std::string> logged_calls();
+inline std::vector<std::string> logged_calls() {
+    std::vector<std::string> calls;
+    for (const auto &call : radsim::call_log()) calls.push_back(call.name + " " + call.args);
+    return calls;
+}
 
-// Seeds an existing IPv4 server used for both roles; returns its index.
-uint32_t seed_server(const std::string &host);
+// A command that must be refused: `build` seeds the store and fills the
+// command; then the nth call of platform function `fault`, if any, fails.
+struct refusal {
+    const char *why;
+    std::function<void(command &)> build;
+    std::string out;  // exactly what is printed
+    const char *fault = nullptr;
+    unsigned nth = 1;
+    int32_t code = 0x409d0008;
+};
 
-// The running server named `host`, or null.
-radius_server_cfg *find_server(const std::string &host);
-
-// The type-7 form of `clear`, from the simulated key-encryption service
-// (the call is logged and consumes due faults like any other).
-std::string type7_of(const std::string &clear);
-
-// Makes the nth nothrow array allocation from now on fail, as it would with
-// memory exhausted; 0 cancels.  The library's own copies of keys are such
-// allocations.
-void fail_nothrow_allocation(unsigned nth);
+// Runs each row on a fresh switch: status 1, its text, and both copies of
+// the store byte for byte as they were.
+inline void expect_refusals(radius_handler_fn handler, std::initializer_list<refusal> rows) {
+    for (const refusal &row : rows) {
+        SCOPED_TRACE(row.why);
+        radsim::reset();
+        command cmd;
+        row.build(cmd);
+        if (row.fault != nullptr) radsim::inject_fault(row.fault, row.nth, row.code);
+        const radsim::config_tables running = radsim::store().running();
+        const std::optional<radsim::config_tables> pending = radsim::store().pending();
+        const auto [status, out] = cmd.run(handler);
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(out, row.out);
+        EXPECT_EQ(radsim::store().running(), running);
+        EXPECT_EQ(radsim::store().pending(), pending);
+    }
+}
 
 }  // namespace radtest

@@ -1,0 +1,134 @@
+// The global settings and server host commands where the keys_* and
+// servers_* transcripts cannot look: the store calls (pending copy first,
+// then running; one write), the note of a clear global key under fabric
+// distribution (which the shell cannot switch on), the auxiliary flag that
+// no display shows, texts longer than the shell allows, parameters and
+// address kinds it never sends, and the store and the feature manager
+// failing.  A refusal must leave the store as it was.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config_commands.h"
+#include "tests/config_support.hpp"
+
+namespace {
+
+using namespace radtest;
+
+class global_command : public handler_test {};
+class server_command : public handler_test {};
+
+constexpr char host[] = "10.0.0.1";
+constexpr char global_call[] = "cmi_radius_new_global_config";
+constexpr char server_call[] = "cmi_radius_new_server_config";
+const std::string note = "Global key configuration is exempted from QDS distribution\n";
+
+command &on_host(command &cmd) { return cmd.host(21, host, ADDR_KIND_IPV4); }
+
+// With distribution on and a session open, the pending copy is read (its
+// deadtime kept) and written once, and a clear key is noted as not
+// distributed.  The fall-back to the running copy is the server command's.
+TEST_F(global_command, edits_the_pending_copy_in_one_write) {
+    radsim::store().items()[RADIUS_ITEM_DISTRIBUTION] = 1;
+    radsim::store().open_session();
+    radsim::store().pending()->global.deadtime = 7;
+    command cmd;
+    const auto [status, out] = cmd.u32(22, 9).u32(20, 4).keyword(54).text(18, "secret").run(config_radius_global);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, note);
+    const radius_global_cfg &stored = radsim::store().pending()->global;
+    EXPECT_EQ(std::vector<uint32_t>({stored.timeout, stored.retransmit, stored.deadtime}),
+              std::vector<uint32_t>({9, 4, 7}));
+    EXPECT_EQ(key_fields_of(stored), (key_fields{0, "secret", ""}));
+    EXPECT_EQ(logged_calls(), (std::vector<std::string>{"cmi_radius_new_global_config op=5 mode=2",
+                                                        "cmi_radius_new_enable_info_config op=1 mode=2 item=2",
+                                                        "cmi_radius_new_global_config op=3 mode=2"}));
+}
+
+TEST_F(global_command, refusals_leave_the_store_alone) {
+    const auto plain = [](command &c) { c.u32(22, 9); };
+    // Each bad parameter follows valid ones and ends the command silently.
+    expect_refusals(config_radius_global, {
+        {"timeout given as text", [](command &c) { c.u32(22, 30).typed(22, PARAM_TYPE_TEXT, "9"); }, ""},
+        {"the no form still needs a number",
+         [](command &c) { c.no_form().u32(22, 3).typed(20, PARAM_TYPE_TEXT, "9"); }, ""},
+        {"clear key given as a number", [](command &c) { c.u32(22, 30).keyword(54).u32(18, 9); }, ""},
+        {"key text given as a number", [](command &c) { c.u32(22, 30).keyword(54).keyword(56).u32(50, 9); }, ""},
+        {"an id of the server host command", [](command &c) { c.u32(22, 30).u32(14, 1812); }, ""},
+        {"the read fails", plain, "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS global configuration\n", global_call},
+        {"the write fails", plain, "RADIUS configuration store: out of memory\ncould not configure RADIUS global configuration\n", global_call, 3, 0x409d0009},
+        // The flag's failure is told in one line, without the error text.
+        {"the flag cannot be read", plain, "could not read qds enabled flag from pss\n", "cmi_radius_new_enable_info_config"},
+        // The note comes before the refusal that a stored type-6 key causes.
+        {"a clear key over a type-6 key", [](command &c) {
+             radsim::store().items()[RADIUS_ITEM_DISTRIBUTION] = 1;
+             set_key_fields(radsim::store().running().global, {6, "", "SIXKEY6"});
+             c.keyword(54).text(18, "secret");
+         }, note + "Internal error: a clear-text global key cannot replace a type6 global key. Please report this fault to the maintainers.\n"},
+    });
+}
+
+// An IPv4 text keeps 16 characters, which the shell never exceeds.
+TEST_F(server_command, store_calls_auxiliary_flag_and_address_bound) {
+    const auto &servers = radsim::store().running().servers;
+    command create;
+    EXPECT_EQ(create.host(21, "10.100.200.250.garbage", ADDR_KIND_IPV4).keyword(19).run(config_radius_server).status,
+              0);
+    EXPECT_EQ(logged_calls(), (std::vector<std::string>{
+                                  "cmi_radius_new_global_config op=5 mode=2", "cmi_radius_new_global_config op=1 mode=2",
+                                  "cmi_radius_new_server_config op=5 mode=2", "cmi_radius_new_server_config op=1 mode=2",
+                                  "cmi_radius_new_server_config op=3 mode=2"}));
+    EXPECT_EQ(std::string(servers.at(1).host) + " " + std::to_string(servers.at(1).aux_flag), "10.100.200.250.g 1");
+    command reset;
+    reset.no_form().host(21, "10.100.200.250.garbage", ADDR_KIND_IPV4).keyword(19);
+    EXPECT_EQ(reset.run(config_radius_server).status, 0);
+    EXPECT_EQ(servers.at(1).aux_flag, 0u);
+}
+
+TEST_F(server_command, refusals_leave_the_store_alone) {
+    const auto plain = [](command &c) { on_host(c); };
+    // Each bad parameter follows a valid one and ends the command silently.
+    const auto bad = [](const char *why, void (*add)(command &)) {
+        return refusal{why, [add](command &c) { seed_server(host); add(on_host(c).u32(20, 2)); }, ""};
+    };
+    expect_refusals(config_radius_server, {
+        bad("id below the table", [](command &c) { c.u32(13, 1); }),
+        bad("id above the settings", [](command &c) { c.keyword(24); }),
+        bad("id between the key text and the keyword key", [](command &c) { c.no_form().keyword(53); }),
+        bad("the global deadtime", [](command &c) { c.u32(1005, 3); }),
+        bad("port given as text", [](command &c) { c.typed(15, PARAM_TYPE_TEXT, "1812"); }),
+        bad("the no form still needs a number", [](command &c) { c.no_form().typed(22, PARAM_TYPE_TEXT, "1"); }),
+        bad("clear key given as a number", [](command &c) { c.u32(18, 1); }),
+        bad("key text given as a number", [](command &c) { c.keyword(56).u32(50, 1); }),
+        // Bad hosts are refused before the server is looked up: the armed
+        // fault would show otherwise.
+        {"an IPv4 text as IPv6", [](command &c) { c.host(21, host, ADDR_KIND_IPV6); }, "invalid ipv6 address\n", server_call},
+        {"no address kind", [](command &c) { c.host(21, host, 0); }, "Invalid host address \n", server_call},
+        {"the global read fails", plain, "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS global configuration\n", global_call},
+        {"the server read fails", plain, "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS configuration\n", server_call},
+        {"the write fails", plain, "RADIUS configuration store: out of memory\nconfiguration for 10.0.0.1 could not be updated\n", server_call, 3, 0x409d0009},
+        {"the table is full", [](command &c) { radsim::store().set_limits(0, 64); on_host(c); },
+         "maximum number of RADIUS servers already configured\n"},
+        // Both features are on, but the manager's answer on dot1x is a failure.
+        {"the feature manager fails", [](command &c) {
+             radsim::set_feature("rqx", true);
+             radsim::set_feature("dot1x", true);
+             on_host(c).keyword(23);
+         }, "Make sure RQX & DOT1X are enabled before enabling pac\n", "fm_cmi_get_feature_status", 2},
+    });
+}
+
+// A failed removal is reported, yet the command succeeds.
+TEST_F(server_command, failed_removal_is_no_failure) {
+    seed_server(host);
+    radsim::inject_fault(server_call, 3, 0x409d0008);  // op 5, op 1, then op 4
+    command cmd;
+    const auto [status, out] = on_host(cmd).no_form().run(config_radius_server);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "RADIUS configuration store: daemon not responding\nconfiguration for 10.0.0.1 could not be removed\n");
+    EXPECT_EQ(logged_calls().back(), "cmi_radius_new_server_config op=4 mode=2");
+}
+
+}  // namespace
