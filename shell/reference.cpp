@@ -155,7 +155,8 @@ std::string reference_markdown() {
         "Generated from the shell's command table by `radsh --reference`; a test fails when this file is not\n"
         "current. Keywords may be abbreviated to any unique prefix. Parameters are passed to the handler in\n"
         "command-line order; in a submode every command first carries the parameters the mode was entered with.\n"
-        "A line a submode does not know but configuration mode does leaves the submode and runs there.\n";
+        "A line a submode does not know but configuration mode does leaves the submode and runs there;\n"
+        "`?` and Tab in a submode likewise list what configuration mode offers for such a line.\n";
     for (mode m : all_modes) {
         out += "\n## " + std::string(mode_name(m)) + " mode (prompt `" + std::string(prompt_of(m)) + "`)\n";
         out += carried_into(m);

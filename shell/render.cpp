@@ -9,7 +9,8 @@ namespace radius::shell {
 
 namespace {
 
-using nlohmann::json;
+// Ordered: a document lists its fields in the order the text form prints them.
+using json = nlohmann::ordered_json;
 
 enum class tag_role : uint8_t {
     field,         // a named value of the container at `level`

@@ -69,8 +69,19 @@ bool session::run_line(std::string_view raw, bool shown) {
     return run_command(line, shown);
 }
 
+bool session::in_submode() const { return mode_ != mode::exec && mode_ != mode::configure; }
+
+// Like a line that runs (parse_here), "?" in a submode falls back to
+// configuration mode for a line the submode does not know.
 void session::print_help(std::string_view line, bool shown) {
-    const auto listed = help(line, mode_);
+    auto listed = help(line, mode_);
+    if (std::holds_alternative<parse_error>(listed) && in_submode()) {
+        auto outer = help(line, mode::configure);
+        if (const auto *outer_error = std::get_if<parse_error>(&outer);
+            outer_error == nullptr || outer_error->offset > std::get<parse_error>(listed).offset) {
+            listed = std::move(outer);
+        }
+    }
     if (const auto *error = std::get_if<parse_error>(&listed)) {
         print_error(*error, line, shown);
         return;
@@ -87,7 +98,10 @@ void session::print_help(std::string_view line, bool shown) {
     }
 }
 
-std::vector<std::string> session::complete(std::string_view line) const { return completions(line, mode_); }
+std::vector<std::string> session::complete(std::string_view line) const {
+    std::vector<std::string> words = completions(line, mode_);
+    return words.empty() && in_submode() ? completions(line, mode::configure) : words;
+}
 
 bool session::run_command(std::string_view raw, bool shown) {
     const std::string_view line = trim_right(raw);
@@ -105,7 +119,7 @@ bool session::run_command(std::string_view raw, bool shown) {
 // knows it, the error is the one of the mode that read further.
 parse_result session::parse_here(std::string_view line) {
     parse_result result = parse(line, mode_);
-    if (!std::holds_alternative<parse_error>(result) || mode_ == mode::exec || mode_ == mode::configure) {
+    if (!std::holds_alternative<parse_error>(result) || !in_submode()) {
         return result;
     }
     parse_result outer = parse(line, mode::configure);

@@ -42,6 +42,7 @@ public:
     bool finished() const { return finished_; }
 
 private:
+    bool in_submode() const;
     bool run_command(std::string_view line, bool shown);
     parse_result parse_here(std::string_view line);
     bool execute(const parsed_command &command);

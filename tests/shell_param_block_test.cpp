@@ -1,7 +1,7 @@
 // Splitting a command's parameters into handler calls: a saved group line
 // with all 64 members carries 65 parameters, one more than a block holds.
-// (What a block carries is checked through the handlers in the session
-// tests.)
+// (What a block carries is seen through the real handlers: the session
+// tests and the transcripts.)
 #include <gtest/gtest.h>
 
 #include "shell/param_block.hpp"
@@ -12,9 +12,7 @@ namespace {
 std::vector<argument> group_line(size_t members) {
     std::vector<argument> args{{.id = 1000, .kind = slot::text, .text = "G1"}};
     for (size_t i = 0; i < members; ++i) {
-        std::string name = "h";
-        name += std::to_string(i);
-        args.push_back({.id = 1001, .kind = slot::host, .text = name, .addr_kind = ADDR_KIND_HOSTNAME});
+        args.push_back({.id = 1001, .kind = slot::host, .text = "h" + std::to_string(i), .addr_kind = ADDR_KIND_HOSTNAME});
     }
     return args;
 }
