@@ -17,7 +17,13 @@ extern "C" int32_t aaa_server_normalize_ipv6_addr(char *address) {
     if (inet_pton(AF_INET6, address, &binary) != 1) return 0;
     char normal[INET6_ADDRSTRLEN];
     if (inet_ntop(AF_INET6, &binary, normal, sizeof normal) == nullptr) return 0;
-    std::memcpy(address, normal, std::strlen(normal) + 1);
+    // The caller's buffer holds 46 bytes (the longest normal form).  Bytes
+    // of a longer typed text are cleared, so that records holding the
+    // address compare equal however it was typed.
+    const size_t typed = std::strlen(address);
+    const size_t normal_len = std::strlen(normal);
+    std::memcpy(address, normal, normal_len + 1);
+    if (typed > normal_len) std::memset(address + normal_len, 0, typed - normal_len);
     return 1;
 }
 

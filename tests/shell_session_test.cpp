@@ -70,9 +70,8 @@ void fold_key(uint32_t &key_type, char (&key)[key_size], char (&key6)[key6_size]
 }
 
 // The tables as a replay can reproduce them: keys folded as above; a port
-// equal to its service's port comes back as 0, meaning that port; an IPv6
-// host is normalised in place, leaving the tail of a longer typed text
-// behind its NUL; servers are numbered by walk order, members alike.
+// equal to its service's port comes back as 0, meaning that port; servers
+// are numbered by walk order, members alike.
 radsim::config_tables comparable(const radsim::config_tables &tables) {
     radsim::config_tables out;
     out.global = tables.global;
@@ -85,8 +84,6 @@ radsim::config_tables comparable(const radsim::config_tables &tables) {
         for (auto [port, service] : {std::pair{&server.auth_port, auth_service}, {&server.acct_port, acct_service}}) {
             if (*port == service_port(service)) *port = 0;
         }
-        const size_t host_length = strnlen(server.host, sizeof server.host);
-        std::memset(server.host + host_length, 0, sizeof server.host - host_length);
         out.servers[server.index] = server;
     }
     for (auto [name, group] : tables.groups) {
