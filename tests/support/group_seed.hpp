@@ -1,31 +1,22 @@
-// Puts servers and groups straight into the simulated store's running copy,
-// as earlier commands would have left them, for the group command and
-// display tests.
+// Shared by the group command and display tests: servers and groups put
+// straight into the simulated store, and the call log as whole strings.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "sim/radsim.h"
+#include "tests/support/display.hpp"
 
 namespace radtest {
 
-// Configures a server and returns the index the store gave it.
-inline uint32_t seed_server(const std::string &host, bool authentication = true, bool accounting = true,
-                            uint32_t auth_port = 1645, uint32_t acct_port = 1646) {
-    radius_server_cfg server{};
-    std::strncpy(server.host, host.c_str(), sizeof server.host - 1);
-    server.authentication = authentication ? 1 : 0;
-    server.accounting = accounting ? 1 : 0;
-    server.auth_port = auth_port;
-    server.acct_port = acct_port;
-    EXPECT_EQ(radsim::store().server(RADIUS_OP_WRITE, &server), 0) << host;
-    return server.index;
-}
+constexpr int32_t group_name = 1000;  // the parameter id of a group's name
+constexpr int32_t daemon_down = 0x409d0008;
+inline const std::string daemon_down_text = "RADIUS configuration store: daemon not responding\n";
+
+// A server with both roles and no ports; returns the index the store gave it.
+inline uint32_t seed_server(const std::string &host) { return add_server(new_server(host)); }
 
 inline void seed_group(const std::string &name, const std::vector<uint32_t> &members, uint32_t deadtime = 0) {
     radius_group_cfg group{};
@@ -34,6 +25,15 @@ inline void seed_group(const std::string &name, const std::vector<uint32_t> &mem
     group.member_count = static_cast<int32_t>(members.size());
     group.deadtime = deadtime;
     radsim::store().running().groups[name] = group;
+}
+
+// The logged platform calls whose name starts with `prefix`, as "name args".
+inline std::vector<std::string> logged_calls(const std::string &prefix) {
+    std::vector<std::string> calls;
+    for (const radsim::platform_call &call : radsim::call_log()) {
+        if (call.name.starts_with(prefix)) calls.push_back(call.name + " " + call.args);
+    }
+    return calls;
 }
 
 }  // namespace radtest
