@@ -3,9 +3,6 @@
 // every read succeeded, so a failure shows none of it.
 #include "show/group_display.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +11,7 @@
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
 #include "platform/store_client.h"
+#include "show/service_ports.hpp"
 
 namespace radius {
 namespace {
@@ -53,18 +51,11 @@ bool is_default_group(const radius_group_cfg &group) {
     return std::strncmp(group.name, "radius", sizeof group.name) == 0;
 }
 
-// Port of a UDP service in the system's services database; 0 when the
-// database has no such entry (this is no error: the port shows as 0).
-uint32_t service_port(const char *service) {
-    const servent *entry = getservbyname(service, "udp");
-    return entry == nullptr ? 0 : ntohs(static_cast<uint16_t>(entry->s_port));
-}
-
 // Port 0 stands for the service's well-known port.  Both are looked up,
 // whichever roles the server has.
 void fill_default_ports(radius_server_cfg *server) {
-    if (server->auth_port == 0) server->auth_port = service_port("radius");
-    if (server->acct_port == 0) server->acct_port = service_port("radacct");
+    fill_default_port(&server->auth_port, auth_service);
+    fill_default_port(&server->acct_port, acct_service);
 }
 
 // One member line, in pieces so that each port carries its own tag.
