@@ -1,0 +1,589 @@
+// The displays, the running-config generator and the monitoring commands
+// where a transcript cannot look: tags and lengths of tagged output, the
+// calls made and who releases the output handle, fault paths, pending
+// against running, the widest lines, the sorted list past 64 servers, a
+// services database without entries, the plain printers, that no secret
+// shows in clear, the distribution notice, parameters the shell never sends,
+// and refusals that leave stored entries byte for byte as they were.  What
+// users type and read is in the display_* and monitor_* transcripts.
+#include <arpa/inet.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netdb.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "monitor/monitor.h"
+#include "runcfg/line_buffer.hpp"
+#include "runcfg/running_config.h"
+#include "show/server_display.h"
+#include "tests/support/command.hpp"
+
+// The services database of the running test, whatever the machine's holds.
+static std::map<std::string, uint16_t> services;
+
+// Replaces the C library's: the library looks its default ports up here.
+extern "C" struct servent *getservbyname(const char *name, const char *proto) {
+    static char entry_name[16], udp[] = "udp", *no_aliases[] = {nullptr};
+    static servent entry;
+    const auto it = services.find(name);
+    if (it == services.end() || std::strcmp(proto, udp) != 0) return nullptr;
+    std::strncpy(entry_name, name, sizeof entry_name - 1);
+    entry = servent{entry_name, no_aliases, static_cast<int>(htons(it->second)), udp};
+    return &entry;
+}
+
+namespace {
+
+using radtest::command;
+using ::testing::ElementsAre;
+
+constexpr char heading[] = "\nfollowing RADIUS servers are configured:\n";
+constexpr char walk_failure[] =
+    "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS server configuration\n";
+constexpr const char *secrets[] = {"GlobalKey1", "ServerKey2", "ProbeSecret3"};
+
+template <int32_t pending, uint32_t full>
+int32_t generate(cmd_paraminfo *info) {
+    return radius_new_pss_asciigen(info, pending, full);
+}
+
+template <int32_t show_key, uint32_t mode>
+int32_t show_global(cmd_paraminfo *info) {
+    return show_radius_global(info->session_handle, show_key, mode, &info->msg_ctx_a, &info->msg_ctx_b);
+}
+
+// A server as the server host command creates it (both roles, no key),
+// written as the store's write does; returns its index.
+uint32_t add_server(const std::string &host, void (*change)(radius_server_cfg &) = nullptr) {
+    radius_server_cfg server{};
+    std::memcpy(server.host, host.data(), std::min(host.size(), sizeof server.host));
+    server.authentication = server.accounting = 1;
+    if (change != nullptr) change(server);
+    EXPECT_EQ(radsim::store().server(RADIUS_OP_WRITE, &server), 0) << host;
+    return server.index;
+}
+
+void add_group(const std::string &name, std::vector<uint32_t> members, uint32_t deadtime) {
+    radius_group_cfg group{};
+    std::memcpy(group.name, name.data(), std::min(name.size(), sizeof group.name));
+    for (uint32_t index : members) group.members[group.member_count++] = index;
+    group.deadtime = deadtime;
+    ASSERT_EQ(radsim::store().group(RADIUS_OP_WRITE, &group), 0);
+}
+
+// A clear global key, timeout 7, retransmit 2, deadtime 3, a global monitoring
+// entry; servers 10.0.0.1 (clear key, timeout 4, retries 2, a monitoring entry),
+// alpha (authentication on 1645), 10.0.0.3 (no role, a type-6 key); group G1.
+void seed_configuration() {
+    radius_global_cfg &global = radsim::store().running().global;
+    std::strcpy(global.key, secrets[0]);
+    global.timeout = 7;
+    global.retransmit = 2;
+    global.deadtime = 3;
+    radsim::monitor_entries()[AAA_MONITOR_GLOBAL_ID] = {AAA_MONITOR_GLOBAL_ID, 15, "probe", "probepass"};
+    const uint32_t index = add_server("10.0.0.1", [](radius_server_cfg &s) {
+        std::strcpy(s.key, secrets[1]);
+        s.timeout = 4;
+        s.retransmit = 2;
+    });
+    radsim::monitor_entries()[index] = {index, 30, "probe", "ProbeSecret3"};
+    add_server("alpha", [](radius_server_cfg &s) {
+        s.accounting = 0;
+        s.auth_port = 1645;
+    });
+    add_server("10.0.0.3", [](radius_server_cfg &s) {
+        s.authentication = s.accounting = 0;
+        s.key_type = RADIUS_KEY_TYPE6;
+        std::strcpy(s.key6, "six");
+    });
+    add_group("G1", {index, index + 2}, 5);
+}
+
+// The calls whose name starts with `prefix`, in order: the rest of the
+// name (if any), a blank and the call's arguments.
+std::vector<std::string> calls(const std::string &prefix) {
+    std::vector<std::string> found;
+    for (const radsim::platform_call &call : radsim::call_log()) {
+        if (!call.name.starts_with(prefix)) continue;
+        const std::string rest = call.name.substr(prefix.size());
+        found.push_back(rest.empty() ? call.args : rest + " " + call.args);
+    }
+    return found;
+}
+
+struct outcome {
+    int32_t status;
+    std::string out, buffer;   // the standard output, the shell's output buffer
+    size_t handles_left_open;  // the rules say which handlers release theirs
+};
+
+// Collects every sent report; the services database answers "radius" 1812
+// and "radacct" 1813 unless a test takes an entry away.
+class display_test : public radtest::handler_test {
+protected:
+    void SetUp() override {
+        handler_test::SetUp();
+        services = {{"radius", 1812}, {"radacct", 1813}};
+        radsim::set_report_sink([this](const radsim::report &sent) { reports_.push_back(sent); });
+    }
+
+    // Runs the handler as the shell does: one request, stdout captured.
+    static outcome run(radius_handler_fn handler, command &cmd) {
+        radsim::begin_request(cmd.info());
+        radsim::stdout_capture capture;
+        const int32_t status = handler(cmd.info());
+        std::string out = capture.finish();
+        const size_t left_open = radsim::open_output_handles();
+        radsim::end_request();
+        return {status, std::move(out), radsim::take_shell_buffer(), left_open};
+    }
+    static outcome run(radius_handler_fn handler, const char *host = nullptr, uint32_t kind = ADDR_KIND_IPV4) {
+        command cmd;
+        if (host != nullptr) cmd.host(21, host, kind);
+        return run(handler, cmd);
+    }
+
+    // The tag and length of every value printed, "0x30330016/9", or "-" for
+    // a format without one.
+    std::vector<std::string> tags_and_lengths() const {
+        std::vector<std::string> rows;
+        for (const radsim::report &sent : reports_) {
+            for (const radsim::printed_piece &piece : sent.pieces) {
+                char row[32] = "-";
+                if (!piece.values.empty()) {
+                    std::snprintf(row, sizeof row, "0x%x/%u", piece.values[0].tag, piece.values[0].length);
+                }
+                rows.emplace_back(row);
+            }
+        }
+        return rows;
+    }
+
+    std::string reports_text() const {
+        std::string text;
+        for (const radsim::report &sent : reports_) text += sent.text();
+        return text;
+    }
+
+    std::vector<radsim::report> reports_;
+};
+
+// The text and the field names are in the transcripts (the shell names a
+// field by its tag); the tags in order and the lengths are checked here.
+TEST_F(display_test, each_display_tags_its_rows_from_its_own_reads) {
+    seed_configuration();
+    struct display_case {
+        radius_handler_fn handler;
+        const char *mode;          // of every RADIUS store read
+        uint32_t monitor_entry;    // the one read of the AAA service
+        size_t handles_left_open;  // the shell releases the handle of a sent report
+        std::vector<std::string> rows;
+    };
+    const display_case cases[] = {
+        {security_show_radius, "mode=2", AAA_MONITOR_GLOBAL_ID, 0,
+         {"0x30330016/9", "0x11330017/4", "0x11330018/4", "0x11330019/4",  // key, retransmit, timeout, deadtime
+          "0x1133001b/4", "0x3033001c/6", "0x3033001d/10", "0x1133001e/4",  // idle, user, password, count
+          "-", "0x3033001f/9", "0x11330020/4", "0x11330021/4",               // heading, 10.0.0.1, ports
+          "0x30330022/256", "0x11330023/4", "0x11330024/4",                   // key, timeout, retries
+          "0x3033001f/6", "0x11330020/4", "0x3033001f/9"}},                   // alpha, port; 10.0.0.3
+        {security_show_radius_sorted, "mode=1", AAA_MONITOR_GLOBAL_ID, 1,
+         {"0x3033003b/64", "0x1133003c/4", "0x1133003d/4", "0x1133003e/4",  // key, timeout, retransmit, deadtime
+          "0x11330040/4", "0x30330041/32", "0x30330042/32", "0x11330043/4",  // idle, user, password, count
+          "-", "0x30330044/256", "0x11330045/4", "0x11330046/4",             // heading, 10.0.0.1, ports
+          "0x30330047/64", "0x11330048/4", "0x11330049/4",                    // key, timeout, retries
+          "0x30330044/256", "0x30330044/256", "0x11330045/4"}},               // 10.0.0.3; alpha, port
+        {show_aaa_monitor_config, "mode=1", 1, 0,
+         {"0x30330028/9", "0x11330029/4", "0x1133002a/4",    // 10.0.0.1, ports
+          "0x3033002b/256", "0x1133002c/4", "0x1133002d/4",  // key, timeout, retries
+          "0x11330030/4", "0x30330031/6", "0x30330032/9"}},  // idle, user, password
+    };
+    for (const display_case &c : cases) {
+        reports_.clear();
+        radsim::clear_call_log();
+        const outcome result = run(c.handler, "10.0.0.1");
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.handles_left_open, c.handles_left_open);
+        EXPECT_EQ(tags_and_lengths(), c.rows);
+        for (const std::string &read : calls("cmi_radius_new_")) EXPECT_TRUE(read.ends_with(c.mode)) << read;
+        EXPECT_THAT(calls("cmi_aaa_"), ElementsAre("server_monitor_config service=8450 op=1 mode=1 server_id=" +
+                                                   std::to_string(c.monitor_entry)));
+    }
+    // Without an entry, the test user the service probes with: "test" and its NUL.
+    reports_.clear();
+    EXPECT_EQ(run(show_aaa_monitor_config, "alpha", ADDR_KIND_HOSTNAME).status, 0);
+    EXPECT_EQ(tags_and_lengths().at(3), "0x30330031/5");
+}
+
+TEST_F(display_test, display_failures_release_the_handle) {
+    constexpr auto show = security_show_radius, sorted = security_show_radius_sorted, monitor = show_aaa_monitor_config;
+    constexpr char handle[] = "cmd_paraminfo_to_rxhandle", server[] = "cmi_radius_new_server_config",
+                   aaa[] = "cmi_aaa_server_monitor_config";
+    struct row {
+        const char *why;
+        radius_handler_fn handler;
+        const char *fault;  // fails the nth time: a null handle, or code 0x409d0008 / 0x409b0001
+        unsigned nth;
+        const char *out;
+        uint32_t addr_kind = ADDR_KIND_IPV4;  // of the host 10.0.0.1; 0: the host as a text parameter
+        std::string sent = "";                // what was printed before the failure
+    };
+    const row rows[] = {
+        {"no handle", show, handle, 1, "received handle NULL.\n"},
+        {"no handle", sorted, handle, 1, "received handle NULL\n"},
+        {"no handle", monitor, handle, 1, "received handle NULL.\n"},
+        {"global read", show, "cmi_radius_new_global_config", 1, "could not extract global RADIUS configuration\n"},
+        {"monitoring read", sorted, aaa, 1,
+         "AAA: invalid request\ncould not retrieve RADIUS global server monitor configuration\n"},
+        {"counting walk", show, server, 2, walk_failure},
+        {"walk", sorted, server, 2, walk_failure},
+        // Three reads count the two servers; the fifth is the second server's.
+        {"printing walk", show, server, 5, walk_failure, ADDR_KIND_IPV4,
+         "retransmission count:1\ntimeout value:5\ndeadtime value:0\ntotal number of servers:2\n" +
+             std::string(heading) + "\t10.0.0.1:\n\t\tavailable for authentication on port:1812\n"
+             "\t\tavailable for accounting on port:1813\n"},
+        {"server read", monitor, server, 1, walk_failure},
+        {"entry read", monitor, aaa, 1, "AAA: invalid request\ncould not retrieve RADIUS server configuration\n"},
+        {"not an IPv6 address", monitor, nullptr, 0, "invalid ipv6 address\n", ADDR_KIND_IPV6},
+        // The shell sends a host only as a host: any other type is refused silently.
+        {"host given as text", monitor, nullptr, 0, "", 0},
+    };
+    add_server("10.0.0.1");
+    add_server("10.0.0.2");
+    for (const row &r : rows) {
+        reports_.clear();
+        const auto effect = r.fault == handle ? radsim::fault_effect::null_block : radsim::fault_effect::result_code;
+        if (r.fault != nullptr) radsim::inject_fault(r.fault, r.nth, r.fault == aaa ? 0x409b0001 : 0x409d0008, effect);
+        command cmd;
+        r.addr_kind != 0 ? cmd.host(21, "10.0.0.1", r.addr_kind) : cmd.typed(21, PARAM_TYPE_TEXT, "10.0.0.1");
+        const outcome result = run(r.handler, cmd);
+        EXPECT_EQ(result.status, 1) << r.why;
+        EXPECT_EQ(result.out, r.out) << r.why;
+        EXPECT_EQ(reports_text(), r.sent) << r.why;
+        EXPECT_EQ(result.handles_left_open, 0u) << r.why;
+    }
+    // Without a host there is nothing to show, and that is no failure.
+    const outcome result = run(monitor);
+    EXPECT_EQ(result.status + result.handles_left_open + reports_.size(), 0u);
+}
+
+TEST_F(display_test, the_sorted_list_grows_past_one_block_of_64) {
+    radsim::store().set_limits(150, 64);
+    std::string expected = "total number of servers:150\n" + std::string(heading);
+    for (int i = 0; i < 150; ++i) expected += "\ts" + std::to_string(1000 + i) + ":\n";
+    for (int i = 149; i >= 0; --i) {
+        add_server("s" + std::to_string(1000 + i), [](radius_server_cfg &s) { s.authentication = s.accounting = 0; });
+    }
+    EXPECT_EQ(run(security_show_radius_sorted).status, 0);
+    EXPECT_EQ(reports_text(), "timeout value:5\nretransmission count:1\ndeadtime value:0\n" + expected);
+}
+
+// A display shows a default port from the services database, 0 without the
+// entry; the generator leaves out a port equal to its own service's, and
+// without the entries writes out every nonzero port.
+TEST_F(display_test, default_ports_come_from_the_services_database) {
+    add_server("10.0.0.1", [](radius_server_cfg &s) {
+        s.auth_port = 1812;
+        s.acct_port = 1813;
+    });
+    add_server("10.0.0.2");
+    const auto shown = [](const std::string &auth, const std::string &acct) {
+        return "\t10.0.0.2:\n\t\tavailable for authentication on port:" + auth +
+               "\n\t\tavailable for accounting on port:" + acct +
+               "\n\t\tidle time:0\n\t\ttest user:test\n\t\ttest password:********\n";
+    };
+    const std::string second = "radius-server host 10.0.0.2 authentication accounting \n";
+    EXPECT_EQ(run(generate<0, 0>).buffer, "radius-server host 10.0.0.1 authentication accounting \n" + second);
+    EXPECT_EQ(run(show_aaa_monitor_config, "10.0.0.2").status, 0);
+    services.clear();
+    EXPECT_EQ(run(generate<0, 0>).buffer,
+              "radius-server host 10.0.0.1 auth-port 1812 acct-port 1813 authentication accounting \n" + second);
+    EXPECT_EQ(run(show_aaa_monitor_config, "10.0.0.2").status, 0);
+    EXPECT_EQ(reports_text(), shown("1812", "1813") + shown("0", "0"));
+}
+
+TEST_F(display_test, the_plain_printers) {
+    const auto printed = [](radius_handler_fn printer) {
+        const outcome result = run(printer);
+        return std::to_string(result.status) + " " + result.out;
+    };
+    seed_configuration();
+    const std::string rest =
+        "retransmission count: 2\ntimeout value       : 7\ndeadtime value      : 3\nGlobal Idle Time:15\n"
+        "Global Test Username:probe\nGlobal Test Password:probepass\nTotal number of servers: 3\n"
+        "Total number of groups : 1\n";
+    EXPECT_EQ(printed(show_global<0, 1>), "0 Global RADIUS shared secret:********\n" + rest);
+    EXPECT_EQ(printed(show_global<1, 1>), "0 Global RADIUS shared secret:GlobalKey1\n" + rest);
+
+    radius_server_cfg server = radsim::store().running().servers.at(1);
+    server.authentication = 0;
+    radsim::stdout_capture capture;
+    radius_print_server_details(1, &server);
+    EXPECT_EQ(capture.finish(), "\t10.0.0.1:\n\t\tavailable for accounting on port:1813\n"
+                                "\t\tRADIUS shared secret:********\n\t\ttimeout:4\n\t\tretries:2\n");
+    EXPECT_EQ(server.acct_port, 1813u) << "the default shown is written back";
+    EXPECT_EQ(server.auth_port, 0u) << "only for a role the server has";
+
+    // No key and no monitoring entry: no lines of theirs.
+    radsim::reset();
+    EXPECT_EQ(printed(show_global<1, 2>), "0 retransmission count: 1\ntimeout value       : 5\n"
+                                          "deadtime value      : 0\nTotal number of servers: 0\n"
+                                          "Total number of groups : 0\n");
+    EXPECT_EQ(radsim::call_log().front().args, "op=1 mode=2") << "the caller's mode";
+    radsim::inject_fault("cmi_radius_new_global_config", 1, 0x409d0008);
+    EXPECT_EQ(printed(show_global<0, 1>), "-1 could not extract global RADIUS configuration\n");
+    radsim::inject_fault("cmi_aaa_server_monitor_config", 1, 0x409b0001);
+    EXPECT_EQ(printed(show_global<0, 1>),
+              "1 AAA: invalid request\ncould not retrieve RADIUS global server monitor configuration\n");
+}
+
+TEST_F(display_test, tagged_lines_carry_the_text_of_the_plain_ones) {
+    seed_configuration();
+    const radsim::config_tables before = radsim::store().running();
+    const std::string plain = run(generate<0, 1>).buffer;
+    std::vector<std::string> tags;
+    for (size_t start = 0, end; (end = plain.find('\n', start)) != std::string::npos; start = end + 1) {
+        tags.push_back("0x30330009/" + std::to_string(end - start + 1));  // the line and its NUL
+    }
+    EXPECT_EQ(tags.size(), 11u) << plain;
+    EXPECT_TRUE(reports_.empty());
+    radsim::set_command_id(500);
+    EXPECT_EQ(run(generate<0, 1>).buffer, "");
+    EXPECT_EQ(reports_.size(), 1u);
+    EXPECT_EQ(reports_text(), plain);
+    EXPECT_EQ(tags_and_lengths(), tags);
+    EXPECT_EQ(radsim::store().running(), before) << "the generator changes nothing stored";
+}
+
+TEST_F(display_test, pending_renders_the_pending_copy_with_the_running_key_and_groups) {
+    radsim::store().running().global.key_type = RADIUS_KEY_TYPE7;
+    std::strcpy(radsim::store().running().global.key, "RunningKey");
+    const uint32_t kept = add_server("10.0.0.1");
+    const uint32_t dropped = add_server("10.0.0.2");
+    add_group("G1", {kept, dropped}, 0);
+    radsim::store().open_session();
+    radsim::config_tables &pending = *radsim::store().pending();
+    pending.global.timeout = 9;
+    std::strcpy(pending.global.key, "PendingKey");
+    pending.servers.erase(dropped);
+    add_server("10.0.0.4");  // goes to the pending copy
+    EXPECT_EQ(run(generate<1, 1>).buffer, "radius-server key 7 RunningKey\nradius-server timeout 9\n"
+                                              "radius-server host 10.0.0.1 authentication accounting \n"
+                                              "radius-server host 10.0.0.4 authentication accounting \n"
+                                              "aaa group server radius G1 server 10.0.0.1 \n");
+    // The text tells which copy each line came from; every read is also mode 1.
+    for (const std::string &read : calls("cmi_radius_new_")) EXPECT_TRUE(read.ends_with("mode=1")) << read;
+    EXPECT_EQ(run(generate<0, 0>).buffer,
+              "radius-server host 10.0.0.1 authentication accounting \n"
+              "radius-server host 10.0.0.2 authentication accounting \n");
+}
+
+TEST_F(display_test, the_widest_lines_fit_exactly) {
+    for (size_t host_length : {253u, 256u}) {  // 256: the whole field, no NUL of its own
+        radsim::store().running().servers.clear();
+        add_server(std::string(host_length, 'h'), [](radius_server_cfg &s) {
+            s.key_type = RADIUS_KEY_TYPE7;
+            std::memset(s.key, 'k', sizeof s.key);  // 64 characters, no NUL: the field is full
+            s.auth_port = s.acct_port = s.timeout = s.retransmit = 4294967295u;
+        });
+        const auto line = "radius-server host " + std::string(host_length, 'h') + " key 7 " + std::string(64, 'k') +
+                          " auth-port 4294967295 acct-port 4294967295 authentication accounting timeout 4294967295"
+                          " retransmit 4294967295 ";
+        EXPECT_EQ(run(generate<0, 1>).buffer, line + "\n") << host_length;
+        // The line of the 256-character host and its NUL fill the buffer.
+        EXPECT_EQ(line.size() + 1 + (256 - host_length), radius::server_line_capacity);
+    }
+    radsim::store().running().servers.clear();
+    std::vector<uint32_t> members;
+    std::string group_line = "aaa group server radius " + std::string(256, 'g') + " ";
+    for (int i = 0; i < RADIUS_MAX_GROUP_MEMBERS; ++i) {
+        const std::string host = std::to_string(10 + i) + std::string(254, 'h');
+        members.push_back(add_server(host));
+        group_line += "server " + host + " ";
+    }
+    add_group(std::string(256, 'g'), members, 0);
+    const std::string text = run(generate<0, 1>).buffer;
+    EXPECT_EQ(text.substr(text.find("aaa group")), group_line + "\n");
+    EXPECT_EQ(group_line.size() + 1, radius::group_line_capacity);
+}
+
+TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_written) {
+    using enum radsim::fault_effect;
+    constexpr char global[] = "cmi_radius_new_global_config", encrypt[] = "radius_new_security_conf_encrypt";
+    const std::string down = "RADIUS configuration store: daemon not responding\n",
+                      key_failure = "could not encrypt the RADIUS key\n";
+    struct row {
+        const char *why;
+        const char *call;  // fails the nth time
+        unsigned nth;
+        int32_t code;
+        radsim::fault_effect effect;
+        int32_t status;
+        std::string text;  // written to the shell's buffer before the failure, and kept
+        std::string out;
+    };
+    seed_configuration();
+    const std::string written = run(generate<0, 1>).buffer;  // whole, as the transcripts check it
+    const auto first_lines = [&written](size_t count) {
+        size_t end = 0;
+        while (count-- > 0) end = written.find('\n', end) + 1;
+        return written.substr(0, end);
+    };
+    const row rows[] = {
+        {"global read", global, 1, 0x409d0008, result_code, 0x409d0008, "",
+         down + "could not retrieve RADIUS global configuration\n"},
+        {"running global read for the key", global, 2, 0x409d0008, result_code, 0x409d0008, "",
+         down + "could not retrieve RADIUS global (running) configuration\n"},
+        // The global key and settings and the first server are out when the second read fails.
+        {"second server read", "cmi_radius_new_server_config", 2, 0x409d0008, result_code, 0x409d0008,
+         first_lines(5), down + "could not retrieve RADIUS server configuration\n"},
+        {"the service refuses the global key", encrypt, 1, 0x409d0001, result_code, 1, "", key_failure},
+        {"the service gives no text for the global key", encrypt, 1, 0, null_block, 1, "", key_failure},
+        {"the service gives an empty text for a server's key", encrypt, 2, 0, empty_block, 1, first_lines(4),
+         key_failure},
+        {"no output handle", "cmd_paraminfo_to_rxhandle", 1, 0, null_block, 1, "", "received handle NULL.\n"},
+    };
+    for (const row &r : rows) {
+        for (uint32_t command_id : {0u, 500u}) {
+            radsim::set_command_id(command_id);
+            radsim::inject_fault(r.call, r.nth, r.code, r.effect);
+            const outcome result = run(generate<0, 1>);
+            EXPECT_EQ(result.status, r.status) << r.why;
+            EXPECT_EQ(result.buffer, command_id == 0 ? r.text : "") << r.why;
+            EXPECT_EQ(result.out, r.out) << r.why;
+            EXPECT_TRUE(reports_.empty()) << r.why << ": records are not sent";
+            EXPECT_EQ(result.handles_left_open, 0u) << r.why;
+        }
+    }
+    // A clear key filling the server's field has a type-7 form as long, which
+    // leaves no room for its NUL: refused rather than cut short.
+    radsim::store().running().global.key[0] = '\0';
+    std::memset(radsim::store().running().servers.at(1).key, 'k', sizeof(radius_server_cfg::key));
+    EXPECT_EQ(run(generate<0, 1>).out, key_failure);
+}
+
+// Whatever the displays and the generator with keys show, plain or tagged,
+// running or pending: something, and no seeded secret.
+TEST_F(display_test, no_clear_secret_leaves_a_display_or_the_generator) {
+    seed_configuration();
+    radsim::store().open_session();  // the pending copy holds the same secrets
+    for (uint32_t command_id : {0u, 500u}) {
+        radsim::set_command_id(command_id);
+        for (radius_handler_fn handler : {security_show_radius, security_show_radius_sorted, show_aaa_monitor_config,
+                                          generate<0, 1>, generate<1, 1>}) {
+            reports_.clear();
+            const outcome result = run(handler, "10.0.0.1");
+            const std::string seen = result.out + result.buffer + reports_text();
+            EXPECT_NE(seen, "");
+            for (const char *secret : secrets) EXPECT_EQ(seen.find(secret), std::string::npos) << seen;
+        }
+    }
+}
+
+constexpr int32_t host_param = 21, user_param = 1003, idle_param = 1004, password_param = 1006;
+constexpr uint32_t global_id = AAA_MONITOR_GLOBAL_ID;
+
+aaa_server_monitor_cfg old_entry(uint32_t id) { return {id, 7, "old-user", "old-password"}; }
+
+// An entry's bytes: compared, they show what lies behind a NUL too.
+std::string bytes(const aaa_server_monitor_cfg &e) { return {reinterpret_cast<const char *>(&e), sizeof e}; }
+std::string stored(uint32_t id) { return bytes(radsim::monitor_entries().at(id)); }
+
+using monitor_commands = display_test;
+
+TEST_F(monitor_commands, global_parameters_the_shell_never_sends) {
+    struct row {
+        const char *why;
+        void (*params)(command &);
+        int32_t status;
+        aaa_server_monitor_cfg entry;  // afterwards
+    };
+    const row rows[] = {
+        {"other ids are skipped",
+         [](command &cmd) { cmd.u32(idle_param, 30).u32(77, 5).text(password_param, "pw"); }, 0,
+         {global_id, 30, "old-user", "pw"}},
+        {"a 40-character user keeps its first 31", [](command &cmd) { cmd.text(user_param, std::string(40, 'u')); }, 0,
+         {global_id, 7, "uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu", "old-password"}},
+        {"the no form clears the whole field", [](command &cmd) { cmd.no_form().text(password_param, "x"); }, 0,
+         {global_id, 7, "old-user", ""}},
+        // Bad: a value of the wrong type refuses the command silently, even after a valid one.
+        {"idle time as text", [](command &cmd) { cmd.text(user_param, "new").typed(idle_param, PARAM_TYPE_TEXT, "3"); },
+         1, old_entry(global_id)},
+        // Bad: the same for a password given as a host address.
+        {"password as a host", [](command &cmd) { cmd.typed(password_param, PARAM_TYPE_HOST, "x"); }, 1,
+         old_entry(global_id)},
+    };
+    for (const row &r : rows) {
+        radsim::monitor_entries()[global_id] = old_entry(global_id);
+        command cmd;
+        r.params(cmd);
+        EXPECT_EQ(cmd.run(config_global_server_monitor_params).status, r.status) << r.why;
+        EXPECT_EQ(stored(global_id), bytes(r.entry)) << r.why;
+    }
+}
+
+TEST_F(monitor_commands, with_distribution_enabled_both_commands_say_so_and_apply) {
+    const uint32_t index = add_server("10.0.0.1");  // before a session could open
+    radsim::store().items()[RADIUS_ITEM_DISTRIBUTION] = 1;
+    radsim::clear_call_log();
+    const char notice[] = "Server-monitoring parameter configuration is exempted from QDS distribution\n";
+    EXPECT_EQ(command().u32(idle_param, 30).run(config_global_server_monitor_params).out, notice);
+    EXPECT_EQ(command().host(host_param, "10.0.0.1", ADDR_KIND_IPV4).u32(idle_param, 40).run(
+                  config_aaa_server_monitor_params).out, notice);
+    // Entries the service did not have are created with the given fields only.
+    EXPECT_EQ(stored(global_id), bytes({global_id, 30, "", ""}));
+    EXPECT_EQ(stored(index), bytes({index, 40, "", ""}));
+    const std::string global = " server_id=16777215", id = " server_id=" + std::to_string(index);
+    EXPECT_THAT(calls("cmi_aaa_server_monitor_config"),
+                ElementsAre("service=8450 op=1 mode=2" + global, "service=8450 op=3 mode=2" + global,
+                            "service=8450 op=1 mode=1" + id, "service=8450 op=3 mode=2" + id));
+}
+
+TEST_F(monitor_commands, refusals_leave_the_entries_unchanged) {
+    constexpr auto global = config_global_server_monitor_params, per_server = config_aaa_server_monitor_params;
+    constexpr char aaa[] = "cmi_aaa_server_monitor_config", flag[] = "cmi_radius_new_enable_info_config";
+    struct row {
+        const char *why;
+        radius_handler_fn handler;
+        const char *host;  // parameter 21, when not null
+        uint32_t addr_kind;
+        const char *fault;  // this call fails the nth time
+        unsigned nth;
+        unsigned monitor_calls;  // how far the command got
+        const char *out;
+    };
+    const row rows[] = {
+        {"distribution flag unreadable", global, nullptr, 0, flag, 1, 0, "could not read qds enabled flag from pss\n"},
+        {"entry unreadable", global, nullptr, 0, aaa, 1, 1,
+         "AAA: invalid request\nError in reading global server monitor configuration.\n"},
+        {"entry not written", global, nullptr, 0, aaa, 2, 2,
+         "AAA: invalid request\nGlobal server monotor configuration could not be updated\n"},
+        {"server not configured", per_server, "10.9.9.9", ADDR_KIND_IPV4, nullptr, 0, 0,
+         "RADIUS configuration store: server not found\ncould not retrieve server configuration\n"},
+        {"not an IPv6 address", per_server, "2001:db8::zz", ADDR_KIND_IPV6, nullptr, 0, 0, "invalid ipv6 address\n"},
+        {"unknown address kind", per_server, "10.0.0.1", 0x40000001, nullptr, 0, 0, "Invalid host address\n"},
+        {"entry unreadable", per_server, "10.0.0.1", ADDR_KIND_IPV4, aaa, 1, 1,
+         "AAA: invalid request\nplease configure the server first.\n"},
+        {"entry not written", per_server, "10.0.0.1", ADDR_KIND_IPV4, aaa, 2, 2,
+         "AAA: invalid request\nconfiguration for 10.0.0.1 could not be updated\n"},
+    };
+    const uint32_t index = add_server("10.0.0.1");
+    for (const row &r : rows) {
+        radsim::monitor_entries()[global_id] = old_entry(global_id);
+        radsim::monitor_entries()[index] = old_entry(index);
+        if (r.fault != nullptr) radsim::inject_fault(r.fault, r.nth, r.fault == aaa ? 0x409b0001 : 0x409d0008);
+        radsim::clear_call_log();
+        command cmd;
+        if (r.host != nullptr) cmd.host(host_param, r.host, r.addr_kind);
+        const auto [status, out] = cmd.u32(idle_param, 30).text(user_param, "new").run(r.handler);
+        EXPECT_EQ(status, 1) << r.why;
+        EXPECT_EQ(out, r.out) << r.why;
+        EXPECT_EQ(stored(global_id) + stored(index), bytes(old_entry(global_id)) + bytes(old_entry(index))) << r.why;
+        EXPECT_EQ(calls("cmi_aaa_server_monitor_config").size(), r.monitor_calls) << r.why;
+    }
+}
+
+}  // namespace
