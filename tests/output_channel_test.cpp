@@ -73,13 +73,6 @@ TEST_F(output_channel, each_send_delivers_what_was_printed_since_the_last) {
     EXPECT_EQ(reports_[1].text(), "two\n");
 }
 
-TEST_F(output_channel, command_id_comes_from_the_request) {
-    radsim::set_command_id(500);
-    cmd_out_handle *tagged = cmd_paraminfo_to_rxhandle(cmd_.info());
-    EXPECT_EQ(cmd_req_cmdId_getnext(tagged), 500u);
-    EXPECT_EQ(cmd_req_cmdId_getnext(handle_), 0u);
-}
-
 TEST_F(output_channel, released_handles_are_refused_and_reported) {
     cmd_req_handle_free(handle_);
     EXPECT_EQ(radsim::open_output_handles(), 0u);

@@ -1,14 +1,17 @@
-// The simulated key-encryption service, IPv6 normaliser and feature manager:
-// what the library's key rules, host commands and pac check rely on.
+// The simulated key-encryption service and IPv6 normaliser: what the key
+// rules and the host commands rely on.  (The feature manager and the
+// services' fault shapes run through the pac transcript and the key-rule
+// tests.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "platform/aaa_service.h"
 #include "platform/key_encryption.h"
-#include "platform/system_services.h"
 #include "tests/support/command.hpp"
 
 namespace {
@@ -65,25 +68,6 @@ TEST_F(sim_services, type7_round_trips_and_keeps_the_length) {
     EXPECT_STREQ(encrypt("").text.get(), "~") << "the empty text encrypts to a non-empty one";
 }
 
-TEST_F(sim_services, conversion_faults_take_every_failure_shape) {
-    radsim::inject_fault("radius_new_security_conf_encrypt", 1, 0x409d0008);
-    radsim::inject_fault("radius_new_security_conf_decrypt", 1, 0, radsim::fault_effect::null_block);
-    const converted failed = encrypt("k");
-    EXPECT_EQ(failed.rc, 0x409d0008);
-    EXPECT_EQ(failed.text, nullptr);
-    const converted null_block = decrypt("k");
-    EXPECT_EQ(null_block.rc, 0);
-    EXPECT_EQ(null_block.text, nullptr);
-
-    radsim::inject_fault("radius_new_security_conf_encrypt", 1, 0, radsim::fault_effect::empty_block);
-    const converted empty = encrypt("k");
-    EXPECT_EQ(empty.rc, 0);
-    ASSERT_NE(empty.text, nullptr);
-    EXPECT_EQ(empty.length, 0u);
-    EXPECT_EQ(encrypt("k").length, 1u);  // a fault hits once
-    EXPECT_NE(radius_new_security_conf_encrypt("k", 6, 0, 0, nullptr, nullptr), 0);
-}
-
 TEST_F(sim_services, ipv6_addresses_normalise_in_place) {
     struct {
         const char *given;
@@ -104,26 +88,10 @@ TEST_F(sim_services, ipv6_addresses_normalise_in_place) {
         std::strncpy(address, c.given, sizeof address - 1);
         EXPECT_EQ(aaa_server_normalize_ipv6_addr(address) != 0, c.valid != 0) << c.given;
         EXPECT_STREQ(address, c.normal) << c.given;
+        const size_t end = std::strlen(address);
+        EXPECT_EQ(std::count(address + end, address + sizeof address, '\0'), long(sizeof address - end))
+            << "the typed text's tail is cleared: " << c.given;
     }
-}
-
-TEST_F(sim_services, features_report_their_state) {
-    radtest::command cmd;
-    radsim::begin_request(cmd.info());
-    uint32_t status = 0, error = 0;
-    ASSERT_EQ(fm_cmi_get_feature_status(radtest::test_session, "rqx", &cmd.info()->msg_ctx_a,
-                                        &cmd.info()->msg_ctx_b, &status, &error), 0);
-    EXPECT_EQ(status, 2u);
-    radsim::set_feature("rqx", true);
-    fm_cmi_get_feature_status(radtest::test_session, "rqx", &cmd.info()->msg_ctx_a, &cmd.info()->msg_ctx_b,
-                              &status, &error);
-    EXPECT_EQ(status, 1u);
-    EXPECT_EQ(error, 0u);
-    radsim::inject_fault("fm_cmi_get_feature_status", 1, 0x409d0008);
-    fm_cmi_get_feature_status(radtest::test_session, "rqx", &cmd.info()->msg_ctx_a, &cmd.info()->msg_ctx_b,
-                              &status, &error);
-    EXPECT_EQ(error, 0x409d0008u);
-    radsim::end_request();
 }
 
 }  // namespace
