@@ -4,11 +4,14 @@
 // one string, so a failure prints it.  Everything else the matcher decides
 // (ids through their effects, abbreviations, host kinds, errors and their
 // carets, the "?" lists) is seen through the shell in the transcripts.
+// Then the split of parameters into handler calls at the block's limit: a
+// saved group line with all 64 members carries 65 parameters.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "frame/radius_records.h"
+#include "shell/param_block.hpp"
 #include "shell/parser.hpp"
 
 namespace radius::shell {
@@ -78,6 +81,36 @@ TEST(shell_parser, completion_of_the_last_word) {
     EXPECT_EQ(completions("radius-server host h1 au", mode::configure),
               (std::vector<std::string>{"auth-port", "authentication", "auxiliary"}));
     EXPECT_TRUE(completions("bogus ", mode::configure).empty());
+}
+
+std::vector<argument> group_line(size_t members) {
+    std::vector<argument> args{{.id = 1000, .kind = slot::text, .text = "G1"}};
+    for (size_t i = 0; i < members; ++i) {
+        args.push_back({.id = 1001, .kind = slot::host, .text = "h" + std::to_string(i), .addr_kind = ADDR_KIND_HOSTNAME});
+    }
+    return args;
+}
+
+// Each call as its size and its first and last parameters.
+std::string calls_of(const std::vector<argument> &args, int32_t context_id) {
+    std::string out;
+    for (const auto &call : split_for_handler(args, context_id)) {
+        out += std::to_string(call.size()) + ":" + call.front().text + ".." + call.back().text + " ";
+    }
+    return out;
+}
+
+TEST(shell_param_block, a_long_member_list_is_split_behind_the_group_name) {
+    EXPECT_EQ(calls_of(group_line(63), 1000), "64:G1..h62 ");
+    EXPECT_EQ(calls_of(group_line(64), 1000), "64:G1..h62 2:G1..h63 ");
+}
+
+TEST(shell_param_block, without_a_context_too_many_is_refused) {
+    std::vector<argument> args(CMD_MAX_PARAMS, argument{.id = 17, .kind = slot::keyword});
+    args.push_back({.id = shell_param_full, .kind = slot::keyword});
+    EXPECT_EQ(split_for_handler(args, no_param).size(), 1u) << "the shell's own parameters do not count";
+    args.push_back({.id = 17, .kind = slot::keyword});
+    EXPECT_TRUE(split_for_handler(args, no_param).empty());
 }
 
 }  // namespace
