@@ -1,17 +1,21 @@
 // The shell over the real command library, as a switch uses it.  A rich
 // configuration typed line by line is saved, the switch emptied and the
 // saved file applied again: the text and the stored records must come back.
-// (Session behaviour seen on the terminal, the JSON displays among it, lives
-// in the shell_* transcripts.)
+// Every tagged display of that configuration runs as text and as JSON: the
+// JSON must parse and hold every value the text form prints, no more.
+// (Session behaviour seen on the terminal lives in the shell_* transcripts.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "platform/key_encryption.h"
 #include "shell/line_input.hpp"
+#include "shell/param_block.hpp"
 #include "show/service_ports.hpp"
 #include "tests/support/command.hpp"
 
@@ -19,14 +23,16 @@ namespace radius::shell {
 namespace {
 
 // Every shape of server.  10.9.9.9 comes and goes first, so that the
-// replayed store numbers the servers differently.
+// replayed store numbers the servers differently.  The monitoring lines
+// feed the monitoring display; they are no part of the saved text.
 const char typed_lines[] =
     "configure; radius-server host 10.9.9.9; no radius-server host 10.9.9.9; radius-server key global-secret;"
     "radius-server timeout 10; radius-server retransmit 3; radius-server deadtime 15;"
     "radius-server host 10.0.0.1 key clear-key-1 auth-port 1812 acct-port 1813;"
     "radius-server host 2001:DB8:0::1 authentication auth-port 1645 key 7 %Ab,x9 timeout 7 retransmit 2;"
     "radius-server host radius1.example.com accounting acct-port 1646 key 6 type-6-secret;"
-    "radius-server host 10.0.0.2 key 12345 timeout 30; end";
+    "radius-server host 10.0.0.2 key 12345 timeout 30; radius-server test idle-time 5 username probe password pw;"
+    "radius-server host 10.0.0.1 test idle-time 3 username u1; end";
 // Neither role: only saved configuration may take both away.
 const char neither_role_file[] =
     "radius-server host 10.0.0.4 retransmit 4 \nno radius-server host 10.0.0.4 authentication\n"
@@ -34,6 +40,10 @@ const char neither_role_file[] =
 const char group_lines[] =
     "configure; aaa group server radius G1; server 10.0.0.1; server radius1.example.com; server 10.0.0.4;"
     "deadtime 9; aaa group server radius G2 server 2001:db8::1 server 10.0.0.2; aaa group server radius empty; end";
+
+const char *const tagged_displays[] = {"show radius-server", "show radius-server sorted", "show radius-server groups",
+                                       "show radius-server groups G1", "show radius-server monitoring 10.0.0.1",
+                                       "show running-config radius all"};
 
 struct free_block {
     void operator()(char *block) const { std::free(block); }
@@ -109,6 +119,28 @@ protected:
         for (const std::string &line : split_commands(group_lines)) run(line);
     }
 
+    // The reports of a display as its JSON form asks for them, taken straight
+    // from the channel: the session renders them and keeps them to itself.
+    std::vector<radsim::report> reports_of(const std::string &line) {
+        const parsed_command command = std::get<parsed_command>(parse(line, mode::exec));
+        const uint32_t cmd_id = command.def->json_cmd_id != 0 ? command.def->json_cmd_id : command.def->cmd_id;
+        param_block block(command.args, {.cmd_id = cmd_id});
+        std::vector<radsim::report> reports;
+        radsim::set_report_sink([&reports](const radsim::report &sent) { reports.push_back(sent); });
+        radsim::set_command_id(cmd_id);
+        radsim::begin_request(block.info());
+        void *handler = library_.find(command.def->handler);
+        if (command.def->shape == call_shape::running_config) {  // "all" is its one argument
+            reinterpret_cast<int32_t (*)(cmd_paraminfo *, int32_t, uint32_t)>(handler)(block.info(), 0,
+                                                                                       command.args.size());
+        } else {
+            reinterpret_cast<radius_handler_fn>(handler)(block.info());
+        }
+        radsim::end_request();
+        radsim::set_report_sink(nullptr);
+        return reports;
+    }
+
     handler_library library_{RADSH_LIBRARY};
     session session_{library_, {}};
     const std::string file_ = "/tmp/radsh_session_test_" + std::to_string(getpid()) + ".cfg";
@@ -128,6 +160,30 @@ TEST_F(shell_with_library, saved_configuration_replays_to_the_same_text_and_reco
     EXPECT_EQ(run("copy " + file_ + " running-config"), "");
     EXPECT_EQ(run("show running-config radius all"), text);
     EXPECT_EQ(comparable(radsim::store().running()), comparable(saved));
+}
+
+TEST_F(shell_with_library, every_tagged_display_in_json_holds_the_values_of_its_text) {
+    configure_switch();
+    for (const std::string line : tagged_displays) {
+        std::string text;
+        std::vector<std::string> values;
+        for (const radsim::report &sent : reports_of(line)) {
+            text += sent.text();
+            for (const auto &piece : sent.pieces) {
+                for (const auto &value : piece.values) values.push_back(value.text);
+            }
+        }
+        EXPECT_EQ(run(line), text) << line;
+        const std::string json_text = run(line + " | json");
+        ASSERT_TRUE(nlohmann::json::accept(json_text)) << json_text;
+        std::vector<std::string> leaves;
+        for (const auto &leaf : nlohmann::json::parse(json_text).flatten()) {
+            leaves.push_back(leaf.is_string() ? leaf.get<std::string>() : leaf.dump());
+        }
+        std::sort(values.begin(), values.end());
+        std::sort(leaves.begin(), leaves.end());
+        EXPECT_EQ(leaves, values) << line;
+    }
 }
 
 }  // namespace
