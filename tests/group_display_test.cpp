@@ -3,34 +3,78 @@
 // copy; port 0 shown as the services database's port; no groups at all; a
 // member with neither role; a vanished member ending the member lines; no
 // failure sending anything or leaving a handle open.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netdb.h>
+
+#include <tuple>
 
 #include "show/group_display.h"
 #include "tests/support/group_seed.hpp"
-#include "tests/support/services_db.hpp"
+
+// The services database as the display finds it here: both well-known ports,
+// whatever this machine's /etc/services holds.
+extern "C" struct servent *getservbyname(const char *name, const char *proto) {
+    static char radius[] = "radius", radacct[] = "radacct", udp[] = "udp", *no_aliases[] = {nullptr};
+    static servent entries[] = {{radius, no_aliases, htons(1812), udp}, {radacct, no_aliases, htons(1813), udp}};
+    for (servent &entry : entries) {
+        if (std::strcmp(name, entry.s_name) == 0 && std::strcmp(proto, udp) == 0) return &entry;
+    }
+    return nullptr;
+}
 
 namespace {
 
 using namespace radtest;
 
-using group_display = display_test;
+// One cmd_prt call: its format and its value (if any) with tag and length.
+using printed_row = std::tuple<std::string, uint32_t, std::string, uint32_t>;
+
+struct display_outcome {
+    int32_t status;
+    std::string out;
+    size_t handles_left_open;  // counted before the request ends, which releases them
+};
+
+class group_display : public handler_test {
+protected:
+    void SetUp() override {
+        handler_test::SetUp();
+        radsim::set_report_sink([this](const radsim::report &sent) {
+            ++reports_sent_;
+            for (const radsim::printed_piece &piece : sent.pieces) {
+                const radsim::printed_value value = piece.values.empty() ? radsim::printed_value{} : piece.values[0];
+                rows_.emplace_back(piece.format, value.tag, value.text, value.length);
+            }
+        });
+    }
+
+    static display_outcome run(command &cmd) {
+        radsim::begin_request(cmd.info());
+        radsim::stdout_capture capture;
+        const int32_t status = show_radius_new(cmd.info());
+        std::string out = capture.finish();
+        const size_t left_open = radsim::open_output_handles();
+        radsim::end_request();
+        return {status, std::move(out), left_open};
+    }
+
+    size_t reports_sent_ = 0;
+    std::vector<printed_row> rows_;  // of every report sent, in order
+};
 
 TEST_F(group_display, reports_piece_by_piece) {
-    services_db::pretend("radius", 1812);
-    services_db::pretend("radacct", 1813);
     command all_groups;
-    run(all_groups, &show_radius_new);  // no group at all: the count alone
-    EXPECT_EQ(printed_rows(), std::vector<printed_row>({{"total number of groups:%s\n", 0x11330033, "0", 4}}));
-    radius_server_cfg no_role = new_server("10.0.0.2");
-    no_role.authentication = no_role.accounting = 0;
+    run(all_groups);  // no group at all: the count alone
+    EXPECT_EQ(rows_, std::vector<printed_row>({{"total number of groups:%s\n", 0x11330033, "0", 4}}));
     const uint32_t first = seed_server("10.0.0.1");
     // Index 99 is no server: the member lines end there, before 10.0.0.3.
-    seed_group("lab", {first, add_server(no_role), 99, seed_server("10.0.0.3")}, 5);
+    seed_group("lab", {first, seed_server("10.0.0.2", 0), 99, seed_server("10.0.0.3")}, 5);
     seed_group("radius", {first}, 4);
     const radsim::config_tables before = radsim::store().running();
-    reports_.clear();
+    rows_.clear();
     radsim::clear_call_log();
-    const display_outcome result = run(all_groups, &show_radius_new);
+    const display_outcome result = run(all_groups);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.handles_left_open, 1u);  // the shell releases a sent report's handle
@@ -42,14 +86,13 @@ TEST_F(group_display, reports_piece_by_piece) {
         {"\n", 0, "", 0}, {"\t\tserver: %s on", 0x30330035, "10.0.0.2", 9}, {" ", 0, "", 0}, {"\n", 0, "", 0},
         {"\t\tdeadtime is %s\n", 0x11330038, "5", 4}, {"\tgroup %s:\n", 0x30330034, "radius", 256},
         {"\t\tserver: all configured radius servers\n", 0, "", 0}, {"\t\tdeadtime is %s\n", 0x11330038, "4", 4}};
-    EXPECT_EQ(printed_rows(), expected);
+    EXPECT_EQ(rows_, expected);
     // The groups are walked twice (count, print); the default group's member is never read.
     const std::string next = "cmi_radius_new_group_config op=2 mode=1";
     const std::string member = "cmi_radius_new_server_config op=1 mode=1";
     EXPECT_EQ(logged_calls("cmi_"), std::vector<std::string>({"cmi_radius_new_global_config op=1 mode=1", next, next,
                                                               next, next, member, member, member, next, next}));
     EXPECT_EQ(radsim::store().running(), before);  // the ports stay 0
-    services_db::restore();
 }
 
 TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
@@ -89,11 +132,11 @@ TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
         if (c.faulted_call != nullptr) radsim::inject_fault(c.faulted_call, c.nth, daemon_down, c.effect);
         command cmd;
         c.build(cmd);
-        const display_outcome result = run(cmd, &show_radius_new);
+        const display_outcome result = run(cmd);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, c.printed);
         EXPECT_EQ(result.handles_left_open, 0u);
-        EXPECT_TRUE(reports_.empty());
+        EXPECT_EQ(reports_sent_, 0u);
     }
     // The exported printer itself hands back the store's result.
     command cmd;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/display.hpp"
+#include "tests/support/command.hpp"
 
 namespace radtest {
 
@@ -15,8 +15,16 @@ constexpr int32_t group_name = 1000;  // the parameter id of a group's name
 constexpr int32_t daemon_down = 0x409d0008;
 inline const std::string daemon_down_text = "RADIUS configuration store: daemon not responding\n";
 
-// A server with both roles and no ports; returns the index the store gave it.
-inline uint32_t seed_server(const std::string &host) { return add_server(new_server(host)); }
+// A server as the server host command creates it (no ports, no key), with
+// both roles or neither, written through the store's own write; returns the
+// index the store gave it.
+inline uint32_t seed_server(const std::string &host, uint32_t roles = 1) {
+    radius_server_cfg server{};
+    std::memcpy(server.host, host.data(), std::min(host.size(), sizeof server.host));
+    server.authentication = server.accounting = roles;
+    EXPECT_EQ(radsim::store().server(RADIUS_OP_WRITE, &server), 0) << host;
+    return server.index;
+}
 
 inline void seed_group(const std::string &name, const std::vector<uint32_t> &members, uint32_t deadtime = 0) {
     radius_group_cfg group{};
