@@ -1,6 +1,5 @@
-// Helpers of the configuration-command tests: the key fields of a record as
-// one comparable value, a key as the shell gives it, a seeded server, the
-// call log as text, and refusals that must leave the store alone.
+// Helpers of the configuration-command tests: key fields as one value, keys as
+// the shell gives them, a seeded server, the call log, and refusals.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -42,8 +42,7 @@ TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
     const std::string k7 = type7_of("alpha1"), b7 = type7_of("beta2"), k70(70, 'k'), s300(300, 's');
     const std::string numeric = "12-34 5.6/7!\xc3\xa9";
     const key_fields none{}, clear{0, "alpha1", ""}, type7{7, k7, ""}, type6{6, "", "SIXKEY6"};
-    const std::string mismatch = "The key provided does not match with the configured key\n";
-    const std::string no_previous = "No previous key exist\n";
+    const std::string mismatch = "The key provided does not match with the configured key\n", no_previous = "No previous key exist\n";
     const struct {
         const char *name;
         key_fields stored;
@@ -97,8 +96,7 @@ TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
     }
 }
 
-// Bad arguments fail silently, a replacement writes 64 bytes of `key` only,
-// and no text at all counts as numeric.
+// Bad arguments fail silently; a replacement writes 64 bytes of `key` only.
 TEST_F(key_rules, bad_arguments_fail_silently_and_64_bytes_of_key_are_written) {
     key_record record{};
     radsim::stdout_capture capture;
