@@ -1,6 +1,5 @@
-// Helpers of the configuration-command tests: the key fields of a record as
-// one comparable value, a seeded server, the call log as text, and refusals
-// that must leave the store alone.
+// Helpers of the configuration-command tests: key fields as one value, keys as
+// the shell gives them, a seeded server, the call log, and refusals.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,24 +9,20 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "config/secret_text.hpp"
 #include "frame/radius_records.h"
 #include "tests/support/command.hpp"
 
 namespace radtest {
 
-// The three key fields of a global, server or dynamic-authorization record.
-struct key_fields {
-    uint32_t type = RADIUS_KEY_CLEAR;
-    std::string key;
-    std::string key6;
-    bool operator==(const key_fields &) const = default;
-};
+constexpr char host[] = "10.0.0.1";
 
-inline void PrintTo(const key_fields &fields, std::ostream *os) {
-    *os << "{type " << fields.type << " key '" << fields.key << "' key6 '" << fields.key6 << "'}";
-}
+// The key fields (key_type, key, key6) of a global, server or
+// dynamic-authorization record.
+using key_fields = std::tuple<uint32_t, std::string, std::string>;
 
 template <class Record>
 key_fields key_fields_of(const Record &record) {
@@ -37,17 +32,33 @@ key_fields key_fields_of(const Record &record) {
 
 template <class Record>
 void set_key_fields(Record &record, const key_fields &fields) {
-    record.key_type = fields.type;
+    const auto &[type, key, key6] = fields;
+    record.key_type = type;
     std::memset(record.key, 0, sizeof record.key);
     std::memset(record.key6, 0, sizeof record.key6);
-    fields.key.copy(record.key, sizeof record.key - 1);
-    fields.key6.copy(record.key6, sizeof record.key6 - 1);
+    key.copy(record.key, sizeof record.key - 1);
+    key6.copy(record.key6, sizeof record.key6 - 1);
 }
 
+inline std::string type7_of(const char *clear) { return radius::encrypt_type7(clear).get(); }
+
+// The form a key is given in, valued as `key_type`.
+enum class given : uint32_t { clear = 0, type7 = 7, type6 = 6 };
+
+// A key as the shell gives it: the keyword `key` (54) unless left out, then
+// a clear text (18) or a form token (56 or 55) and its text (50).
+inline command &add_key(command &cmd, given form, const std::string &text, bool keyword = true) {
+    if (keyword) cmd.keyword(54);
+    if (form == given::clear) return cmd.text(18, text);
+    return cmd.keyword(form == given::type7 ? 56 : 55).text(50, text);
+}
+
+inline command &on_host(command &cmd) { return cmd.host(21, host, ADDR_KIND_IPV4); }
+
 // Seeds the running server `host` (IPv4, both roles) and returns it.
-inline radius_server_cfg &seed_server(const std::string &host) {
+inline radius_server_cfg &seed_server(const std::string &name = host) {
     radius_server_cfg server{};
-    host.copy(server.host, sizeof server.host - 1);
+    name.copy(server.host, sizeof server.host - 1);
     server.addr_type = RADIUS_ADDR_IPV4;
     server.authentication = server.accounting = 1;
     radsim::store().server(RADIUS_OP_WRITE, &server);

@@ -1,10 +1,7 @@
-// The shared-secret rules where the shell cannot reach them.  The routine of
-// the dynamic-authorization commands has no command yet: one table walks the
-// stored forms (none, clear, 7, 6) by given form in plain and "no" form,
-// with its bounds and the key-encryption service failing in each shape.
-// For the global and server commands, whose transitions and texts the keys_*
-// transcripts show: conversions that fail, texts longer than the shell
-// allows, and a "no" form without the keyword `key`.
+// The shared-secret routine of the dynamic-authorization commands, which no
+// command reaches yet: one table walks the stored forms (none, clear, 7, 6)
+// by given form in plain and "no" form, with its bounds and the
+// key-encryption service failing in each shape.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +9,6 @@
 #include <string>
 
 #include "config/config_commands.h"
-#include "config/secret_text.hpp"
 #include "tests/config_support.hpp"
 
 namespace {
@@ -22,20 +18,6 @@ using radsim::fault_effect;
 
 class key_rules : public handler_test {};
 
-// The form a key is given in, valued as `key_type`.
-enum class given : uint32_t { clear = 0, type7 = 7, type6 = 6 };
-
-// A key as the shell gives it: the keyword `key` (54) unless left out, then
-// a clear text (18) or a form token (56 or 55) and its text (50).
-command &add_key(command &cmd, given form, const std::string &text, bool keyword = true) {
-    if (keyword) cmd.keyword(54);
-    if (form == given::clear) return cmd.text(18, text);
-    return cmd.keyword(form == given::type7 ? 56 : 55).text(50, text);
-}
-
-std::string type7_of(const char *clear) { return radius::encrypt_type7(clear).get(); }
-
-constexpr char host[] = "10.0.0.1";
 constexpr char decrypt[] = "radius_new_security_conf_decrypt";
 constexpr char encrypt[] = "radius_new_security_conf_encrypt";
 
@@ -47,21 +29,20 @@ struct key_record {
 };
 
 outcome apply_shared(key_record &record, bool no_key, given form, const std::string &text) {
-    const auto given_type = static_cast<uint32_t>(form);
     // The other form's text is a decoy that a wrong rule would take.
     const char *new_key = form == given::type6 ? "decoy" : text.c_str();
     const char *new_key6 = form == given::type6 ? text.c_str() : "decoy";
     radsim::stdout_capture capture;
-    const int32_t status =
-        cfg_rad_shared_key(no_key, given_type, &record.key_type, new_key, record.key, new_key6, record.key6);
+    const int32_t status = cfg_rad_shared_key(no_key, static_cast<uint32_t>(form), &record.key_type, new_key,
+                                              record.key, new_key6, record.key6);
     return {status, capture.finish()};
 }
 
 TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
     const std::string k7 = type7_of("alpha1"), b7 = type7_of("beta2"), k70(70, 'k'), s300(300, 's');
+    const std::string numeric = "12-34 5.6/7!\xc3\xa9";
     const key_fields none{}, clear{0, "alpha1", ""}, type7{7, k7, ""}, type6{6, "", "SIXKEY6"};
-    const std::string mismatch = "The key provided does not match with the configured key\n";
-    const std::string no_previous = "No previous key exist\n";
+    const std::string mismatch = "The key provided does not match with the configured key\n", no_previous = "No previous key exist\n";
     const struct {
         const char *name;
         key_fields stored;
@@ -72,8 +53,8 @@ TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
         const char *fault = nullptr;      // a key-encryption call that fails, and how
         fault_effect effect = fault_effect::result_code;
     } rows[] = {
-        {"numeric clear over 6", type6, false, given::clear, "12-34", "warning: numeric key will not be encrypted\n",
-         key_fields{0, "12-34", ""}},
+        // Blanks, punctuation and bytes outside ASCII are no letters in the POSIX locale.
+        {"numeric clear over 6", type6, false, given::clear, numeric, "warning: numeric key will not be encrypted\n", key_fields{0, numeric, ""}},
         {"clear over 7", type7, false, given::clear, "beta2", "", key_fields{0, "beta2", ""}},
         {"7 over clear", clear, false, given::type7, b7, "", key_fields{7, b7, ""}},
         {"numeric 7 over 7 draws no warning", type7, false, given::type7, "1234", "", key_fields{7, "1234", ""}},
@@ -81,7 +62,6 @@ TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
         {"6 over 7", type7, false, given::type6, "NEWSIX", "", key_fields{6, "", "NEWSIX"}},
         {"6 over 6", type6, false, given::type6, "NEWSIX", "", key_fields{6, "", "NEWSIX"}},
         {"clear keeps 64 characters", none, false, given::clear, k70, "", key_fields{0, k70.substr(6), ""}},
-        {"7 keeps 64 characters", none, false, given::type7, k70, "", key_fields{7, k70.substr(6), ""}},
         // key6 keeps room for its NUL: no tail follows it in the records.
         {"6 keeps 255 characters", none, false, given::type6, s300, "", key_fields{6, "", s300.substr(45)}},
         {"no: clear names clear", clear, true, given::clear, "alpha1", "", none},
@@ -101,10 +81,8 @@ TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
         {"no: 6 against clear", clear, true, given::type6, "x", "key is not type6 encrypted, Please use same command without specifying key type and key i.e.\n'no server-key' instead of 'no server-key 6 <key-name>'\n", {}},
         // Bad rows: the stored key cannot be converted, which stops even a
         // replacement; the commands' rows below fail by result code.
-        {"decryption hands back no text", type7, false, given::clear, "beta2", "Unable to decrypt existing key.\n", {},
-         decrypt, fault_effect::null_block},
-        {"encryption hands back an empty text", clear, false, given::type7, b7, "Unable to encrypt existing key.\n", {},
-         encrypt, fault_effect::empty_block},
+        {"decryption hands back no text", type7, false, given::clear, "beta2", "Unable to decrypt existing key.\n", {}, decrypt, fault_effect::null_block},
+        {"encryption hands back an empty text", clear, false, given::type7, b7, "Unable to encrypt existing key.\n", {}, encrypt, fault_effect::empty_block},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -118,7 +96,8 @@ TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
     }
 }
 
-TEST_F(key_rules, shared_routine_fails_silently_and_writes_64_bytes_of_key_only) {
+// Bad arguments fail silently; a replacement writes 64 bytes of `key` only.
+TEST_F(key_rules, bad_arguments_fail_silently_and_64_bytes_of_key_are_written) {
     key_record record{};
     radsim::stdout_capture capture;
     // No such form, then each of the five pointers null.
@@ -129,65 +108,12 @@ TEST_F(key_rules, shared_routine_fails_silently_and_writes_64_bytes_of_key_only)
     EXPECT_EQ(cfg_rad_shared_key(0, 6, &record.key_type, "k", record.key, nullptr, record.key6), 1);
     EXPECT_EQ(cfg_rad_shared_key(0, 6, &record.key_type, "k", record.key, "k", nullptr), 1);
     EXPECT_EQ(key_fields_of(record), key_fields{});
+    EXPECT_EQ(is_all_numeric_key(nullptr), 1);
     std::memset(record.key, 'x', sizeof record.key - 1);
     record.key_type = RADIUS_KEY_TYPE7;
     EXPECT_EQ(cfg_rad_shared_key(0, 6, &record.key_type, "k", record.key, "SIX", record.key6), 0);
     EXPECT_EQ(capture.finish(), "");
     EXPECT_EQ(std::string(record.key, sizeof record.key - 1), std::string(64, '\0') + "xxx");
-}
-
-TEST_F(key_rules, numeric_means_no_letter) {
-    // Blanks, punctuation and bytes outside ASCII are no letters in the POSIX locale.
-    for (const char *text : {"12-34-56", "", "1 2.3/4!", "\xc3\xa9"}) EXPECT_EQ(is_all_numeric_key(text), 1) << text;
-    EXPECT_EQ(is_all_numeric_key(nullptr), 1);
-    EXPECT_EQ(is_all_numeric_key("12a4") + is_all_numeric_key("Z"), 0);
-}
-
-// Every row is bad: a failed conversion of the stored key stops even a
-// replacement.
-TEST_F(key_rules, commands_refuse_when_the_stored_key_cannot_be_converted) {
-    const key_fields clear{0, "alpha1", ""}, type7{7, type7_of("alpha1"), ""};
-    // Seeds `stored` into the global record or a server and gives "beta2".
-    const auto keyed = [](bool server, key_fields stored, given form) {
-        return [=](command &c) {
-            if (server) {
-                set_key_fields(seed_server(host), stored);
-            } else {
-                set_key_fields(radsim::store().running().global, stored);
-            }
-            add_key(server ? c.host(21, host, ADDR_KIND_IPV4) : c, form, "beta2");
-        };
-    };
-    expect_refusals(config_radius_global, {
-        {"decryption fails", keyed(false, type7, given::clear), "Unable to decrypt existing key.\n", decrypt},
-        {"encryption fails", keyed(false, clear, given::type7), "Unable to encrypt existing key.\n", encrypt},
-    });
-    expect_refusals(config_radius_server, {
-        {"decryption fails", keyed(true, type7, given::clear), "Unable to decrypt existing srever key.\n", decrypt},
-        {"encryption fails", keyed(true, clear, given::type7), "Unable to encrypt existing key.\n", encrypt},
-    });
-}
-
-// Texts longer than the shell lets through, and a server "no" form without
-// the keyword `key`: naming the stored key correctly resets a setting, so
-// the key goes and the server stays.
-TEST_F(key_rules, key_parameters_the_shell_never_sends) {
-    const radius_global_cfg &global = radsim::store().running().global;
-    command clear, type6;
-    EXPECT_EQ(add_key(clear, given::clear, std::string(70, 'k')).run(config_radius_global).status, 0);
-    EXPECT_EQ(key_fields_of(global), (key_fields{0, std::string(64, 'k'), ""}));
-    EXPECT_EQ(add_key(type6, given::type6, std::string(300, 's')).run(config_radius_global).status, 0);
-    EXPECT_EQ(key_fields_of(global), (key_fields{6, "", std::string(256, 's')}));
-    const auto &servers = radsim::store().running().servers;
-    for (const key_fields &stored : {key_fields{0, "alpha1", ""}, {7, type7_of("alpha1"), ""}, {6, "", "SIXKEY6"}}) {
-        radsim::reset();
-        set_key_fields(seed_server(host), stored);
-        command cmd;
-        add_key(cmd.no_form().host(21, host, ADDR_KIND_IPV4), given{stored.type}, stored.key + stored.key6, false);
-        EXPECT_EQ(cmd.run(config_radius_server).status, 0);
-        ASSERT_EQ(servers.size(), 1u) << "a reset is no removal";
-        EXPECT_EQ(key_fields_of(servers.begin()->second), key_fields{});
-    }
 }
 
 }  // namespace
