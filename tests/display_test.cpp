@@ -455,6 +455,26 @@ TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_writ
     EXPECT_EQ(run(generate<0, 1>).out, key_failure);
 }
 
+// Whatever the displays and the generator with keys show, plain or tagged,
+// running or pending: something, and no seeded secret.
+TEST_F(display_test, no_clear_secret_leaves_a_display_or_the_generator) {
+    seed_configuration();
+    radsim::store().open_session();  // the pending copy holds the same secrets
+    for (uint32_t command_id : {0u, 500u}) {
+        radsim::set_command_id(command_id);
+        for (radius_handler_fn handler : {security_show_radius, security_show_radius_sorted, show_aaa_monitor_config,
+                                          generate<0, 1>, generate<1, 1>}) {
+            reports_.clear();
+            const outcome result = run(handler, "10.0.0.1");
+            const std::string seen = result.out + result.buffer + reports_text();
+            EXPECT_NE(seen, "");
+            for (const char *secret : {"GlobalKey1", "ServerKey2", "ProbeSecret3"}) {
+                EXPECT_EQ(seen.find(secret), std::string::npos) << seen;
+            }
+        }
+    }
+}
+
 constexpr int32_t host_param = 21, user_param = 1003, idle_param = 1004, password_param = 1006;
 constexpr uint32_t global_id = AAA_MONITOR_GLOBAL_ID;
 
