@@ -270,7 +270,7 @@ TEST_F(display_test, the_sorted_list_grows_past_one_block_of_64) {
     std::string expected = "total number of servers:150\n" + std::string(heading);
     for (int i = 0; i < 150; ++i) expected += "\ts" + std::to_string(1000 + i) + ":\n";
     for (int i = 149; i >= 0; --i) {
-        add_server("s" + std::to_string(1000 + i), [](radius_server_cfg &s) { s.authentication = s.accounting = 0; });
+        add_server(std::string("s").append(std::to_string(1000 + i)), [](radius_server_cfg &s) { s.authentication = s.accounting = 0; });
     }
     EXPECT_EQ(run(security_show_radius_sorted).status, 0);
     EXPECT_EQ(reports_text(), "timeout value:5\nretransmission count:1\ndeadtime value:0\n" + expected);

@@ -39,7 +39,7 @@ std::string describe(const parse_result &result) {
     if (command.json) out += " json";
     if (command.def->cmd_id != 0) out += " cmd_id=" + std::to_string(command.def->cmd_id);
     out += ":";
-    for (const argument &arg : command.args) out += " " + arg_text(arg);
+    for (const argument &arg : command.args) out.append(" ").append(arg_text(arg));
     return out;
 }
 
@@ -86,7 +86,7 @@ TEST(shell_parser, completion_of_the_last_word) {
 std::vector<argument> group_line(size_t members) {
     std::vector<argument> args{{.id = 1000, .kind = slot::text, .text = "G1"}};
     for (size_t i = 0; i < members; ++i) {
-        args.push_back({.id = 1001, .kind = slot::host, .text = "h" + std::to_string(i), .addr_kind = ADDR_KIND_HOSTNAME});
+        args.push_back({.id = 1001, .kind = slot::host, .text = std::string("h").append(std::to_string(i)), .addr_kind = ADDR_KIND_HOSTNAME});
     }
     return args;
 }
