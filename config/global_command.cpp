@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "config/config_commands.h"
+#include "frame/param_ids.h"
 #include "config/global_key_rules.hpp"
 #include "frame/handler_frame.hpp"
 #include "platform/store_client.h"
@@ -13,12 +14,6 @@ using namespace radius;
 
 constexpr uint32_t store_mode = 2;
 constexpr uint32_t default_deadtime = 0;
-
-enum global_param_id : int32_t {
-    param_retransmit = 20,
-    param_timeout = 22,
-    param_deadtime = 1005,
-};
 
 // Sets a number of the record, or its default in the "no" form (where the
 // value must still be a number).  False when the value is no number.
@@ -31,11 +26,11 @@ bool set_number(const cmd_param &param, bool no_form, uint32_t no_form_value, ui
 
 bool apply_param(const cmd_param &param, global_key_state &keys, radius_global_cfg &global) {
     switch (param.id) {
-        case param_retransmit:
+        case PARAM_RETRANSMIT:
             return set_number(param, keys.no_form, RADIUS_DEFAULT_RETRANSMIT, global.retransmit);
-        case param_timeout:
+        case PARAM_TIMEOUT:
             return set_number(param, keys.no_form, RADIUS_DEFAULT_TIMEOUT, global.timeout);
-        case param_deadtime:
+        case PARAM_DEADTIME:
             return set_number(param, keys.no_form, default_deadtime, global.deadtime);
         default:
             return is_key_param(param.id) && apply_global_key(param, keys, global);

@@ -129,7 +129,7 @@ bool apply_global_key(const cmd_param &param, global_key_state &state, radius_gl
     if (take_key_token(param, state.no_form, state.tokens)) return true;
     const char *value = param_text(param);
     if (value == nullptr) return false;
-    if (param.id == key_param_clear) return clear_key(value, state, global);
+    if (param.id == PARAM_KEY_CLEAR) return clear_key(value, state, global);
     return key_text(value, state, global);
 }
 

@@ -74,19 +74,19 @@ bool same_as_saved(const char *key, const secret_text &saved) {
 }
 
 bool is_key_param(int32_t id) {
-    return id == key_param_clear || id == key_param_text || id == key_param_key || id == key_param_type6 ||
-           id == key_param_type7;
+    return id == PARAM_KEY_CLEAR || id == PARAM_KEY_TEXT || id == PARAM_KEY || id == PARAM_KEY_TYPE6 ||
+           id == PARAM_KEY_TYPE7;
 }
 
 bool take_key_token(const cmd_param &param, bool no_form, key_tokens &tokens) {
     switch (param.id) {
-        case key_param_key:
+        case PARAM_KEY:
             if (no_form) tokens.no_key = true;
             return true;
-        case key_param_type6:
+        case PARAM_KEY_TYPE6:
             tokens.given_type = RADIUS_KEY_TYPE6;
             return true;
-        case key_param_type7:
+        case PARAM_KEY_TYPE7:
             tokens.given_type = RADIUS_KEY_TYPE7;
             return true;
         default:

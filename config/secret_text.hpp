@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "frame/radius_records.h"
+#include "frame/param_ids.h"
 
 namespace radius {
 
@@ -52,16 +53,6 @@ bool take_saved_key(const char *key, size_t key_size, uint32_t stored, uint32_t 
 
 // Whether `key` is the text of `saved`; never when `saved` is null.
 bool same_as_saved(const char *key, const secret_text &saved);
-
-// Parameter ids of the key parameters, shared by the global settings and
-// server host commands.
-enum key_param_id : int32_t {
-    key_param_clear = 18,  // a key in clear text
-    key_param_text = 50,   // the key text after a form token
-    key_param_key = 54,    // the keyword `key`
-    key_param_type6 = 55,  // the form token 6
-    key_param_type7 = 56,  // the form token 7
-};
 
 // The key-form tokens seen so far in one command.
 struct key_tokens {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "config/config_commands.h"
+#include "frame/param_ids.h"
 #include "config/server_key_rules.hpp"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
@@ -20,18 +21,6 @@ constexpr uint32_t store_mode = 2;
 constexpr size_t ipv4_chars = 16;
 constexpr size_t ipv6_chars = 46;
 constexpr size_t hostname_chars = 253;
-
-enum server_param_id : int32_t {
-    param_acct_port = 14,
-    param_auth_port = 15,
-    param_accounting = 16,
-    param_authentication = 17,
-    param_aux_flag = 19,
-    param_retransmit = 20,
-    param_host = 21,
-    param_timeout = 22,
-    param_pac = 23,
-};
 
 struct server_command {
     cmd_paraminfo *info;
@@ -71,7 +60,7 @@ bool name_server(const cmd_param &param, radius_server_cfg &server) {
 
 bool read_server(server_command &cmd) {
     const bool named = walk_params(cmd.info, [&](const cmd_param &param) {
-        return param.id != param_host || name_server(param, cmd.server);
+        return param.id != PARAM_SERVER_HOST || name_server(param, cmd.server);
     });
     if (!named) return false;
     cmd.read_result = read_server_current(cmd.info, &cmd.server, store_mode);
@@ -120,25 +109,25 @@ bool apply_key(server_command &cmd, const cmd_param &param) {
 bool apply_param(server_command &cmd, const cmd_param &param) {
     radius_server_cfg &server = cmd.server;
     const bool no_form = cmd.keys.no_form;
-    if (param.id == param_host) return true;  // named before the read
+    if (param.id == PARAM_SERVER_HOST) return true;  // named before the read
     if (!is_key_param(param.id)) cmd.remove_all = false;
     switch (param.id) {
-        case param_acct_port: return set_number(cmd, param, server.acct_port);
-        case param_auth_port: return set_number(cmd, param, server.auth_port);
-        case param_timeout: return set_number(cmd, param, server.timeout);
-        case param_retransmit: return set_number(cmd, param, server.retransmit);
-        case param_accounting:
+        case PARAM_ACCT_PORT: return set_number(cmd, param, server.acct_port);
+        case PARAM_AUTH_PORT: return set_number(cmd, param, server.auth_port);
+        case PARAM_TIMEOUT: return set_number(cmd, param, server.timeout);
+        case PARAM_RETRANSMIT: return set_number(cmd, param, server.retransmit);
+        case PARAM_ACCOUNTING:
             cmd.acct_named = true;
             if (no_form) server.accounting = 0;
             return true;
-        case param_authentication:
+        case PARAM_AUTHENTICATION:
             cmd.auth_named = true;
             if (no_form) server.authentication = 0;
             return true;
-        case param_aux_flag:
+        case PARAM_AUX_FLAG:
             server.aux_flag = no_form ? 0 : 1;
             return true;
-        case param_pac: return no_form || pac_allowed(cmd.info);
+        case PARAM_PAC: return no_form || pac_allowed(cmd.info);
         default: return apply_key(cmd, param);
     }
 }

@@ -2,6 +2,7 @@
 // parameter by parameter, and written or deleted as the very last step, so
 // a refusal anywhere leaves the stored group exactly as it was.
 #include "config/server_group.h"
+#include "frame/param_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,12 +17,6 @@
 namespace radius {
 namespace {
 
-constexpr int32_t param_vrf_name = 51;
-constexpr int32_t param_vrf_management = 52;
-constexpr int32_t param_vrf_default = 53;
-constexpr int32_t param_group_name = 1000;
-constexpr int32_t param_server_host = 1001;
-constexpr int32_t param_group_deadtime = 1005;
 
 constexpr uint32_t store_mode = 2;  // every store call of this command
 constexpr int32_t status_refused = 1;
@@ -62,7 +57,7 @@ std::span<uint32_t> members_of(radius_group_cfg &group) {
 // when one is not text.
 bool take_group_name(const cmd_paraminfo *info, radius_group_cfg *group) {
     return walk_params(info, [group](const cmd_param &param) {
-        if (param.id != param_group_name) return true;
+        if (param.id != PARAM_GROUP_NAME) return true;
         const char *name = param_text(param);
         if (name == nullptr) return false;
         copy_text(group->name, name, max_group_name);
@@ -181,7 +176,7 @@ bool apply_deadtime(group_edit &edit, const cmd_param &param) {
 // The vrf parameters store nothing; they only make the command a change of
 // the group, so that their "no" form does not delete it.
 bool apply_vrf(group_edit &edit, const cmd_param &param) {
-    if (param.id == param_vrf_name && param_text(param) == nullptr) return false;
+    if (param.id == PARAM_VRF_NAME && param_text(param) == nullptr) return false;
     if (edit.info->no_form != 0) edit.delete_group = false;
     edit.changed = true;
     return true;
@@ -189,13 +184,13 @@ bool apply_vrf(group_edit &edit, const cmd_param &param) {
 
 bool apply_param(group_edit &edit, const cmd_param &param) {
     switch (param.id) {
-        case param_vrf_name:
-        case param_vrf_management:
-        case param_vrf_default:
+        case PARAM_VRF_NAME:
+        case PARAM_VRF_MANAGEMENT:
+        case PARAM_VRF_DEFAULT:
             return apply_vrf(edit, param);
-        case param_server_host:
+        case PARAM_GROUP_SERVER:
             return apply_server(edit, param);
-        case param_group_deadtime:
+        case PARAM_DEADTIME:
             return apply_deadtime(edit, param);
         default:
             return true;  // the name, taken already, and ids of other commands

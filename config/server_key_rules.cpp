@@ -137,7 +137,7 @@ bool apply_server_key(const cmd_param &param, server_key_state &state, radius_se
     }
     const char *value = param_text(param);
     if (value == nullptr) return false;
-    if (param.id == key_param_clear) return clear_key(value, state, server);
+    if (param.id == PARAM_KEY_CLEAR) return clear_key(value, state, server);
     return key_text(value, state, server);
 }
 

@@ -2,6 +2,7 @@
 // parameters to it in command-line order and write it back as the last
 // step, so a refused command leaves the stored entry as it was.
 #include "monitor/monitor.h"
+#include "frame/param_ids.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,10 +16,6 @@ namespace radius {
 
 namespace {
 
-constexpr int32_t param_host = 21;
-constexpr int32_t param_test_user = 1003;
-constexpr int32_t param_idle_time = 1004;
-constexpr int32_t param_test_password = 1006;
 
 constexpr size_t test_text_chars = 31;
 constexpr size_t ipv4_chars = 16;
@@ -61,14 +58,14 @@ bool apply_text(const cmd_param &param, bool no_form, bool check_types, char (&f
 
 bool apply_param(const cmd_param &param, bool no_form, bool check_types, aaa_server_monitor_cfg &entry) {
     switch (param.id) {
-        case param_idle_time:
+        case PARAM_IDLE_TIME:
             if (!value_usable(param, PARAM_TYPE_U32, check_types)) return false;
             std::memcpy(&entry.idle_time, param.value, sizeof entry.idle_time);
             if (no_form) entry.idle_time = 0;
             return true;
-        case param_test_user:
+        case PARAM_TEST_USER:
             return apply_text(param, no_form, check_types, entry.test_user);
-        case param_test_password:
+        case PARAM_TEST_PASSWORD:
             return apply_text(param, no_form, check_types, entry.test_password);
         default:
             return true;
@@ -113,7 +110,7 @@ bool copy_host(const cmd_param &param, radius_server_cfg &server) {
 // addr_type stay 0); false after a message.
 bool read_named_server(cmd_paraminfo *info, radius_server_cfg &server) {
     const bool copied = walk_params(info, [&](const cmd_param &param) {
-        return param.id != param_host || copy_host(param, server);
+        return param.id != PARAM_SERVER_HOST || copy_host(param, server);
     });
     if (!copied) return false;
     const int32_t rc = cmi_radius_new_server_config(info->session_handle, RADIUS_OP_READ, &server, command_mode,

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "frame/handler_frame.hpp"
+#include "frame/param_ids.h"
 #include "monitor/monitor.h"
 #include "monitor/monitor_entry.hpp"
 #include "platform/aaa_service.h"
@@ -14,7 +15,6 @@ namespace radius {
 
 namespace {
 
-constexpr int32_t param_host = 21;
 constexpr size_t host_chars = 255;
 constexpr uint32_t read_mode = 1;
 
@@ -24,7 +24,7 @@ constexpr char default_test_user[] = "test";
 const cmd_param *first_host_param(const cmd_paraminfo *info) {
     const cmd_param *host = nullptr;
     walk_params(info, [&](const cmd_param &param) {
-        if (param.id == param_host) host = &param;
+        if (param.id == PARAM_SERVER_HOST) host = &param;
         return host == nullptr;
     });
     return host;

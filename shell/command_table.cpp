@@ -3,35 +3,11 @@
 // syntax.  Parameter ids are those the library's handlers dispatch on.
 #include "shell/grammar.hpp"
 
+#include "frame/param_ids.h"
+
 namespace radius::shell {
 
 namespace {
-
-// Parameter ids of the handlers.
-constexpr int32_t id_acct_port = 14;
-constexpr int32_t id_auth_port = 15;
-constexpr int32_t id_accounting = 16;
-constexpr int32_t id_authentication = 17;
-constexpr int32_t id_key_clear = 18;
-constexpr int32_t id_auxiliary = 19;
-constexpr int32_t id_retransmit = 20;
-constexpr int32_t id_server_host = 21;
-constexpr int32_t id_timeout = 22;
-constexpr int32_t id_pac = 23;
-constexpr int32_t id_key_after_form = 50;
-constexpr int32_t id_vrf_name = 51;
-constexpr int32_t id_vrf_management = 52;
-constexpr int32_t id_vrf_default = 53;
-constexpr int32_t id_key = 54;
-constexpr int32_t id_key_form6 = 55;
-constexpr int32_t id_key_form7 = 56;
-constexpr int32_t id_dynamic_author_server = 57;
-constexpr int32_t id_group_name = 1000;
-constexpr int32_t id_group_server = 1001;
-constexpr int32_t id_test_username = 1003;
-constexpr int32_t id_idle_time = 1004;
-constexpr int32_t id_deadtime = 1005;
-constexpr int32_t id_test_password = 1006;
 
 // Value limits a switch user expects; the record fields bound the texts.
 constexpr uint32_t max_timeout = 60;        // seconds
@@ -133,7 +109,7 @@ const token show_sorted_first[] = {kw("show", help_show, &show_sorted_2)};
 const choice show_sorted_syntax{show_sorted_first};
 
 // show radius-server groups [NAME]
-const token show_groups_name[] = {text(id_group_name, "<name>", max_name, help_group_name, nullptr)};
+const token show_groups_name[] = {text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, nullptr)};
 const choice show_groups_4{show_groups_name, true};
 const token show_groups_third[] = {kw("groups", "Server groups", &show_groups_4)};
 const choice show_groups_3{show_groups_third};
@@ -143,7 +119,7 @@ const token show_groups_first[] = {kw("show", help_show, &show_groups_2)};
 const choice show_groups_syntax{show_groups_first};
 
 // show radius-server monitoring HOST
-const token show_monitoring_host[] = {host(id_server_host, help_host, nullptr)};
+const token show_monitoring_host[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
 const choice show_monitoring_4{show_monitoring_host};
 const token show_monitoring_third[] = {kw("monitoring", "A server's monitoring settings", &show_monitoring_4)};
 const choice show_monitoring_3{show_monitoring_third};
@@ -201,26 +177,26 @@ const token feature_first[] = {kw("feature", "Enable a feature of the switch", &
 const choice feature_syntax{feature_first};
 
 // radius-server key {0 KEY | 6 KEY | 7 KEY | KEY}
-const token global_key_clear_text[] = {omissible(text(id_key_clear, "<key>", max_clear_key, help_key_clear, nullptr))};
+const token global_key_clear_text[] = {omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, nullptr))};
 const choice global_key_clear{global_key_clear_text};
 const token global_key_typed_text[] = {
-    omissible(text(id_key_after_form, "<key>", max_encrypted_key, help_key_encrypted, nullptr))};
+    omissible(text(PARAM_KEY_TEXT, "<key>", max_encrypted_key, help_key_encrypted, nullptr))};
 const choice global_key_typed{global_key_typed_text};
 const token global_key_forms[] = {
     kw("0", help_form0, &global_key_clear),
-    kw("6", help_form6, &global_key_typed, id_key_form6),
-    kw("7", help_form7, &global_key_typed, id_key_form7),
-    omissible(text(id_key_clear, "<key>", max_clear_key, help_key_clear, nullptr)),
+    kw("6", help_form6, &global_key_typed, PARAM_KEY_TYPE6),
+    kw("7", help_form7, &global_key_typed, PARAM_KEY_TYPE7),
+    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, nullptr)),
 };
 const choice global_key_3{global_key_forms};
-const token global_key_second[] = {kw("key", help_key, &global_key_3, id_key)};
+const token global_key_second[] = {kw("key", help_key, &global_key_3, PARAM_KEY)};
 const choice global_key_2{global_key_second};
 const token global_key_first[] = {kw("radius-server", help_radius_server, &global_key_2)};
 const choice global_key_syntax{global_key_first};
 
 // radius-server timeout N
 const token global_timeout_value[] = {
-    defaulted(number(id_timeout, 1, max_timeout, help_timeout_value, nullptr), 5)};
+    defaulted(number(PARAM_TIMEOUT, 1, max_timeout, help_timeout_value, nullptr), 5)};
 const choice global_timeout_3{global_timeout_value};
 const token global_timeout_second[] = {kw("timeout", help_timeout, &global_timeout_3)};
 const choice global_timeout_2{global_timeout_second};
@@ -229,7 +205,7 @@ const choice global_timeout_syntax{global_timeout_first};
 
 // radius-server retransmit N
 const token global_retransmit_value[] = {
-    defaulted(number(id_retransmit, 0, max_retransmit, help_retransmit_value, nullptr), 1)};
+    defaulted(number(PARAM_RETRANSMIT, 0, max_retransmit, help_retransmit_value, nullptr), 1)};
 const choice global_retransmit_3{global_retransmit_value};
 const token global_retransmit_second[] = {kw("retransmit", help_retransmit, &global_retransmit_3)};
 const choice global_retransmit_2{global_retransmit_second};
@@ -238,7 +214,7 @@ const choice global_retransmit_syntax{global_retransmit_first};
 
 // radius-server deadtime N
 const token global_deadtime_value[] = {
-    defaulted(number(id_deadtime, 0, max_deadtime, help_deadtime_value, nullptr), 0)};
+    defaulted(number(PARAM_DEADTIME, 0, max_deadtime, help_deadtime_value, nullptr), 0)};
 const choice global_deadtime_3{global_deadtime_value};
 const token global_deadtime_second[] = {kw("deadtime", help_deadtime, &global_deadtime_3)};
 const choice global_deadtime_2{global_deadtime_second};
@@ -248,41 +224,41 @@ const choice global_deadtime_syntax{global_deadtime_first};
 // radius-server host HOST [options], the options in any order
 extern const choice host_options;
 const token host_key_clear_text[] = {
-    omissible(text(id_key_clear, "<key>", max_clear_key, help_key_clear, &host_options))};
+    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, &host_options))};
 const choice host_key_clear{host_key_clear_text};
 const token host_key_typed_text[] = {
-    omissible(text(id_key_after_form, "<key>", max_encrypted_key, help_key_encrypted, &host_options))};
+    omissible(text(PARAM_KEY_TEXT, "<key>", max_encrypted_key, help_key_encrypted, &host_options))};
 const choice host_key_typed{host_key_typed_text};
 const token host_key_forms[] = {
     kw("0", help_form0, &host_key_clear),
-    kw("6", help_form6, &host_key_typed, id_key_form6),
-    kw("7", help_form7, &host_key_typed, id_key_form7),
-    omissible(text(id_key_clear, "<key>", max_clear_key, help_key_clear, &host_options)),
+    kw("6", help_form6, &host_key_typed, PARAM_KEY_TYPE6),
+    kw("7", help_form7, &host_key_typed, PARAM_KEY_TYPE7),
+    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, &host_options)),
 };
 const choice host_key{host_key_forms};
-const token host_auth_port_value[] = {defaulted(number(id_auth_port, 1, max_port, "UDP port", &host_options))};
+const token host_auth_port_value[] = {defaulted(number(PARAM_AUTH_PORT, 1, max_port, "UDP port", &host_options))};
 const choice host_auth_port{host_auth_port_value};
-const token host_acct_port_value[] = {defaulted(number(id_acct_port, 1, max_port, "UDP port", &host_options))};
+const token host_acct_port_value[] = {defaulted(number(PARAM_ACCT_PORT, 1, max_port, "UDP port", &host_options))};
 const choice host_acct_port{host_acct_port_value};
 const token host_timeout_value[] = {
-    defaulted(number(id_timeout, 1, max_timeout, help_timeout_value, &host_options))};
+    defaulted(number(PARAM_TIMEOUT, 1, max_timeout, help_timeout_value, &host_options))};
 const choice host_timeout{host_timeout_value};
 const token host_retransmit_value[] = {
-    defaulted(number(id_retransmit, 0, max_retransmit, help_retransmit_value, &host_options))};
+    defaulted(number(PARAM_RETRANSMIT, 0, max_retransmit, help_retransmit_value, &host_options))};
 const choice host_retransmit{host_retransmit_value};
 const token host_option_words[] = {
-    kw("accounting", "Use the server for accounting", &host_options, id_accounting),
+    kw("accounting", "Use the server for accounting", &host_options, PARAM_ACCOUNTING),
     kw("acct-port", "Accounting port", &host_acct_port),
-    kw("authentication", "Use the server for authentication", &host_options, id_authentication),
+    kw("authentication", "Use the server for authentication", &host_options, PARAM_AUTHENTICATION),
     kw("auth-port", "Authentication port", &host_auth_port),
-    kw("auxiliary", "Mark the server auxiliary (a flag kept for the daemon)", &host_options, id_auxiliary),
-    kw("key", "The server's own shared secret", &host_key, id_key),
-    kw("pac", "Protected access credentials (needs features rqx and dot1x)", &host_options, id_pac),
+    kw("auxiliary", "Mark the server auxiliary (a flag kept for the daemon)", &host_options, PARAM_AUX_FLAG),
+    kw("key", "The server's own shared secret", &host_key, PARAM_KEY),
+    kw("pac", "Protected access credentials (needs features rqx and dot1x)", &host_options, PARAM_PAC),
     kw("retransmit", help_retransmit, &host_retransmit),
     kw("timeout", help_timeout, &host_timeout),
 };
 const choice host_options{host_option_words, true};
-const token server_host_value[] = {host(id_server_host, help_host, &host_options)};
+const token server_host_value[] = {host(PARAM_SERVER_HOST, help_host, &host_options)};
 const choice server_host_3{server_host_value};
 const token server_host_second[] = {kw("host", help_host_word, &server_host_3)};
 const choice server_host_2{server_host_second};
@@ -292,15 +268,15 @@ const choice server_host_syntax{server_host_first};
 // ... test [idle-time N] [username NAME [password PASS]]: global or per server
 extern const choice test_options;
 const token test_idle_value[] = {
-    defaulted(number(id_idle_time, 0, max_idle_time, "Minutes (0: no idle-time tests)", &test_options))};
+    defaulted(number(PARAM_IDLE_TIME, 0, max_idle_time, "Minutes (0: no idle-time tests)", &test_options))};
 const choice test_idle{test_idle_value};
 const token test_password_value[] = {
-    defaulted(text(id_test_password, "<password>", max_test_text, "Test user's password", &test_options))};
+    defaulted(text(PARAM_TEST_PASSWORD, "<password>", max_test_text, "Test user's password", &test_options))};
 const choice test_password{test_password_value};
 const token test_password_word[] = {kw("password", "Password of the test user", &test_password)};
 const choice test_after_username{test_password_word, false, &test_options};
 const token test_username_value[] = {
-    defaulted(text(id_test_username, "<name>", max_test_text, "Test user name", &test_after_username))};
+    defaulted(text(PARAM_TEST_USER, "<name>", max_test_text, "Test user name", &test_after_username))};
 const choice test_username{test_username_value};
 const token test_option_words[] = {
     kw("idle-time", "Time without traffic before a test request", &test_idle),
@@ -315,7 +291,7 @@ const choice global_test_syntax{global_test_first};
 
 const token host_test_fourth[] = {kw("test", help_test, &test_options)};
 const choice host_test_4{host_test_fourth};
-const token host_test_value[] = {host(id_server_host, help_host, &host_test_4)};
+const token host_test_value[] = {host(PARAM_SERVER_HOST, help_host, &host_test_4)};
 const choice host_test_3{host_test_value};
 const token host_test_second[] = {kw("host", help_host_word, &host_test_3)};
 const choice host_test_2{host_test_second};
@@ -325,11 +301,11 @@ const choice host_test_syntax{host_test_first};
 // aaa group server radius NAME [server HOST]...: the members on the line are
 // what a saved configuration holds
 extern const choice group_members;
-const token group_member_host[] = {host(id_group_server, help_host, &group_members)};
+const token group_member_host[] = {host(PARAM_GROUP_SERVER, help_host, &group_members)};
 const choice group_member{group_member_host};
 const token group_member_word[] = {repeatable(kw("server", "Add a member server", &group_member))};
 const choice group_members{group_member_word, true};
-const token group_name_value[] = {text(id_group_name, "<name>", max_name, help_group_name, &group_members)};
+const token group_name_value[] = {text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, &group_members)};
 const choice group_5{group_name_value};
 const token group_fourth[] = {kw("radius", help_radius_protocol, &group_5)};
 const choice group_4{group_fourth};
@@ -342,7 +318,7 @@ const choice group_syntax{group_first};
 
 // aaa server radius dynamic-author
 const token das_fourth[] = {
-    kw("dynamic-author", "Dynamic authorization (change of authorization)", nullptr, id_dynamic_author_server)};
+    kw("dynamic-author", "Dynamic authorization (change of authorization)", nullptr, PARAM_DYNAMIC_AUTHOR)};
 const choice das_4{das_fourth};
 const token das_third[] = {kw("radius", help_radius_protocol, &das_4)};
 const choice das_3{das_third};
@@ -353,13 +329,13 @@ const choice das_syntax{das_first};
 
 // ---- server-group submode ----------------------------------------------------
 
-const token member_host[] = {host(id_group_server, help_host, nullptr)};
+const token member_host[] = {host(PARAM_GROUP_SERVER, help_host, nullptr)};
 const choice member_2{member_host};
 const token member_word[] = {kw("server", "A member server", &member_2)};
 const choice member_syntax{member_word};
 
 const token group_deadtime_value[] = {
-    defaulted(number(id_deadtime, 0, max_deadtime, help_deadtime_value, nullptr), 0)};
+    defaulted(number(PARAM_DEADTIME, 0, max_deadtime, help_deadtime_value, nullptr), 0)};
 const choice group_deadtime_2{group_deadtime_value};
 const token group_deadtime_word[] = {kw("deadtime", "The group's deadtime", &group_deadtime_2)};
 const choice group_deadtime_syntax{group_deadtime_word};
@@ -367,9 +343,9 @@ const token group_rdeadtime_word[] = {kw("rdeadtime", "The group's deadtime (sav
 const choice group_rdeadtime_syntax{group_rdeadtime_word};
 
 const token vrf_names[] = {
-    kw("default", "The default VRF", nullptr, id_vrf_default),
-    kw("management", "The management VRF", nullptr, id_vrf_management),
-    text(id_vrf_name, "<vrf>", max_vrf, "VRF name", nullptr),
+    kw("default", "The default VRF", nullptr, PARAM_VRF_DEFAULT),
+    kw("management", "The management VRF", nullptr, PARAM_VRF_MANAGEMENT),
+    text(PARAM_VRF_NAME, "<vrf>", max_vrf, "VRF name", nullptr),
 };
 const choice vrf_2{vrf_names};
 const token vrf_word[] = {kw("use-vrf", "VRF of the group's servers", &vrf_2)};
@@ -403,7 +379,7 @@ const command_def commands[] = {
     {.in_mode = mode::configure, .syntax = &host_test_syntax, .handler = "config_aaa_server_monitor_params",
      .negatable = true},
     {.in_mode = mode::configure, .syntax = &group_syntax, .handler = "config_radius_new_server_group",
-     .negatable = true, .enters = mode::server_group, .context_id = id_group_name},
+     .negatable = true, .enters = mode::server_group, .context_id = PARAM_GROUP_NAME},
     {.in_mode = mode::configure, .syntax = &das_syntax, .handler = "config_radius_dynamic_author_server",
      .cmd_id = 1, .negatable = true, .enters = mode::dynamic_author},
     {.in_mode = mode::configure, .syntax = &feature_syntax, .shape = call_shape::builtin,

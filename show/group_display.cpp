@@ -2,6 +2,7 @@
 // printed through the tagged output channel; the report is sent only when
 // every read succeeded, so a failure shows none of it.
 #include "show/group_display.h"
+#include "frame/param_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +17,6 @@
 namespace radius {
 namespace {
 
-constexpr int32_t param_group_name = 1000;
 constexpr uint32_t store_mode = 1;  // every store read of this display
 constexpr size_t max_group_name = 255;
 
@@ -99,7 +99,7 @@ int32_t print_members(cmd_paraminfo *info, cmd_out_handle *handle, const radius_
 // whether there was one; false when one is not text.
 bool take_group_name(const cmd_paraminfo *info, radius_group_cfg *group, bool *named) {
     return walk_params(info, [group, named](const cmd_param &param) {
-        if (param.id != param_group_name) return true;
+        if (param.id != PARAM_GROUP_NAME) return true;
         const char *name = param_text(param);
         if (name == nullptr) return false;
         copy_text(group->name, name, max_group_name);

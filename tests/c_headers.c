@@ -1,6 +1,7 @@
 /* Every header that a C shell or a C platform would include. */
 #include "config/config_commands.h"
 #include "frame/frame.h"
+#include "frame/param_ids.h"
 #include "frame/radius_records.h"
 #include "monitor/monitor.h"
 #include "platform/shell_output.h"
