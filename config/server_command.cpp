@@ -7,7 +7,6 @@
 #include "config/server_key_rules.hpp"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
-#include "platform/aaa_service.h"
 #include "platform/store_client.h"
 #include "platform/system_services.h"
 
@@ -18,8 +17,6 @@ using namespace radius;
 constexpr uint32_t store_mode = 2;
 
 // The most characters of each kind of host name the record takes.
-constexpr size_t ipv4_chars = 16;
-constexpr size_t ipv6_chars = 46;
 constexpr size_t hostname_chars = 253;
 
 struct server_command {
@@ -36,26 +33,9 @@ struct server_command {
 bool is_new(const server_command &cmd) { return cmd.read_result != 0; }
 
 bool name_server(const cmd_param &param, radius_server_cfg &server) {
-    const auto *text = static_cast<const char *>(param.value);
-    switch (param.addr_kind) {
-        case ADDR_KIND_IPV4:
-            copy_text(server.host, text, ipv4_chars);
-            server.addr_type = RADIUS_ADDR_IPV4;
-            return true;
-        case ADDR_KIND_IPV6:
-            copy_text(server.host, text, ipv6_chars);
-            server.addr_type = RADIUS_ADDR_IPV6;
-            if (aaa_server_normalize_ipv6_addr(server.host) != 0) return true;
-            std::puts("invalid ipv6 address");
-            return false;
-        case ADDR_KIND_HOSTNAME:
-            copy_text(server.host, text, hostname_chars);  // clears the rest of the field
-            server.addr_type = RADIUS_ADDR_HOSTNAME;
-            return true;
-        default:
-            std::puts("Invalid host address ");  // the trailing blank belongs to the text
-            return false;
-    }
+    const host_copy result = copy_server_host(param, server, hostname_chars);
+    if (result == host_copy::unknown_kind) std::puts("Invalid host address ");  // the trailing blank belongs to the text
+    return result == host_copy::named;
 }
 
 bool read_server(server_command &cmd) {

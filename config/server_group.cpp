@@ -11,20 +11,16 @@
 
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
-#include "platform/aaa_service.h"
 #include "platform/store_client.h"
 
 namespace radius {
 namespace {
-
 
 constexpr uint32_t store_mode = 2;  // every store call of this command
 constexpr int32_t status_refused = 1;
 constexpr int32_t status_write_failed = 255;
 
 constexpr size_t max_group_name = 255;
-constexpr size_t max_ipv4_host = 16;
-constexpr size_t max_ipv6_host = 46;
 constexpr size_t max_host_name = 255;
 
 // One command's work on its group.
@@ -83,26 +79,9 @@ bool read_group(group_edit &edit) {
 
 // Fills the server's lookup key (host and addr_type) from a host parameter.
 bool server_key_from_host(const cmd_param &param, radius_server_cfg *server) {
-    const auto *text = static_cast<const char *>(param.value);
-    switch (param.addr_kind) {
-        case ADDR_KIND_IPV4:
-            copy_text(server->host, text, max_ipv4_host);
-            server->addr_type = RADIUS_ADDR_IPV4;
-            return true;
-        case ADDR_KIND_IPV6:
-            copy_text(server->host, text, max_ipv6_host);
-            server->addr_type = RADIUS_ADDR_IPV6;
-            if (aaa_server_normalize_ipv6_addr(server->host) != 0) return true;
-            std::puts("invalid ipv6 address");
-            return false;
-        case ADDR_KIND_HOSTNAME:
-            copy_text(server->host, text, max_host_name);
-            server->addr_type = RADIUS_ADDR_HOSTNAME;
-            return true;
-        default:
-            std::printf("Invalid host address");  // ends no line, as the shell expects
-            return false;
-    }
+    const host_copy result = copy_server_host(param, *server, max_host_name);
+    if (result == host_copy::unknown_kind) std::printf("Invalid host address");  // ends no line, as published
+    return result == host_copy::named;
 }
 
 bool read_server(group_edit &edit, radius_server_cfg *server) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "frame/frame.h"
+#include "platform/aaa_service.h"
 
 namespace radius {
 
@@ -26,6 +27,28 @@ void copy_text(char *dst, size_t dst_size, const char *src, size_t max_chars) {
         std::memcpy(dst, src, len);
     }
     std::memset(dst + len, 0, dst_size - len);
+}
+
+host_copy copy_server_host(const cmd_param &param, radius_server_cfg &server, size_t max_host_name) {
+    const auto *text = static_cast<const char *>(param.value);
+    switch (param.addr_kind) {
+        case ADDR_KIND_IPV4:
+            copy_text(server.host, text, 16);
+            server.addr_type = RADIUS_ADDR_IPV4;
+            return host_copy::named;
+        case ADDR_KIND_IPV6:
+            copy_text(server.host, text, 46);
+            server.addr_type = RADIUS_ADDR_IPV6;
+            if (aaa_server_normalize_ipv6_addr(server.host) != 0) return host_copy::named;
+            std::puts("invalid ipv6 address");
+            return host_copy::bad_ipv6;
+        case ADDR_KIND_HOSTNAME:
+            copy_text(server.host, text, max_host_name);
+            server.addr_type = RADIUS_ADDR_HOSTNAME;
+            return host_copy::named;
+        default:
+            return host_copy::unknown_kind;
+    }
 }
 
 void report_failure(int32_t code, const char *context) {

@@ -44,6 +44,16 @@ void clear_text(char (&dst)[N]) {
     std::memset(dst, 0, N);
 }
 
+// How a host parameter named a server.
+enum class host_copy { named, bad_ipv6, unknown_kind };
+
+// Copies a host parameter into server.host by its address kind (IPv4 at
+// most 16 characters, IPv6 at most 46 and then normalised in place, a host
+// name at most `max_host_name`) and sets addr_type.  A bad IPv6 address
+// prints "invalid ipv6 address"; an unknown kind prints nothing, since each
+// command words that refusal its own way.
+host_copy copy_server_host(const cmd_param &param, radius_server_cfg &server, size_t max_host_name);
+
 // print_error_radius(code), then `context` as a line: the two-line form.
 void report_failure(int32_t code, const char *context);
 

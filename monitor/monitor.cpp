@@ -18,8 +18,6 @@ namespace {
 
 
 constexpr size_t test_text_chars = 31;
-constexpr size_t ipv4_chars = 16;
-constexpr size_t ipv6_chars = 46;
 constexpr size_t host_name_chars = 255;
 
 // The reads and writes of these commands use the modes the AAA service and
@@ -84,26 +82,14 @@ int32_t write_entry(cmd_paraminfo *info, aaa_server_monitor_cfg *entry) {
                                          command_mode, &info->msg_ctx_a, &info->msg_ctx_b);
 }
 
-// Copies a host parameter into server.host by its address kind; false after
-// a message for an address that cannot name a server.
+// Copies a host parameter into server.host; false after a message for an
+// address that cannot name a server.  The server is looked up by host
+// alone, so addr_type goes back to 0.
 bool copy_host(const cmd_param &param, radius_server_cfg &server) {
-    const char *text = static_cast<const char *>(param.value);
-    switch (param.addr_kind) {
-        case ADDR_KIND_IPV4:
-            copy_text(server.host, text, ipv4_chars);
-            return true;
-        case ADDR_KIND_IPV6:
-            copy_text(server.host, text, ipv6_chars);
-            if (aaa_server_normalize_ipv6_addr(server.host) != 0) return true;
-            std::puts("invalid ipv6 address");
-            return false;
-        case ADDR_KIND_HOSTNAME:
-            copy_text(server.host, text, host_name_chars);
-            return true;
-        default:
-            std::puts("Invalid host address");
-            return false;
-    }
+    const host_copy result = copy_server_host(param, server, host_name_chars);
+    server.addr_type = 0;
+    if (result == host_copy::unknown_kind) std::puts("Invalid host address");
+    return result == host_copy::named;
 }
 
 // Finds the server named by the last host parameter (by host: index and
