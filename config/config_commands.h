@@ -5,7 +5,7 @@
 #ifndef RADIUSCMD_CONFIG_CONFIG_COMMANDS_H
 #define RADIUSCMD_CONFIG_CONFIG_COMMANDS_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

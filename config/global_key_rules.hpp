@@ -3,7 +3,7 @@
 #pragma once
 
 #include "config/secret_text.hpp"
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 namespace radius {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "frame/radius_records.h"
-#include "frame/param_ids.h"
+#include "abi/radius_records.h"
+#include "abi/param_ids.h"
 
 namespace radius {
 

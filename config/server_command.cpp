@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "config/config_commands.h"
-#include "frame/param_ids.h"
+#include "abi/param_ids.h"
 #include "config/server_key_rules.hpp"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"

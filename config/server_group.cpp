@@ -2,7 +2,7 @@
 // parameter by parameter, and written or deleted as the very last step, so
 // a refusal anywhere leaves the stored group exactly as it was.
 #include "config/server_group.h"
-#include "frame/param_ids.h"
+#include "abi/param_ids.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #ifndef RADIUSCMD_FRAME_FRAME_H
 #define RADIUSCMD_FRAME_FRAME_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

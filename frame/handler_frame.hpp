@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "platform/store_client.h"
 
 namespace radius {

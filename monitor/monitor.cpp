@@ -2,7 +2,7 @@
 // parameters to it in command-line order and write it back as the last
 // step, so a refused command leaves the stored entry as it was.
 #include "monitor/monitor.h"
-#include "frame/param_ids.h"
+#include "abi/param_ids.h"
 
 #include <cstdio>
 #include <cstring>

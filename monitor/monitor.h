@@ -6,7 +6,7 @@
 #ifndef RADIUSCMD_MONITOR_MONITOR_H
 #define RADIUSCMD_MONITOR_MONITOR_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

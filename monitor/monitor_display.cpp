@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "frame/handler_frame.hpp"
-#include "frame/param_ids.h"
+#include "abi/param_ids.h"
 #include "monitor/monitor.h"
 #include "monitor/monitor_entry.hpp"
 #include "platform/aaa_service.h"
@@ -63,16 +63,16 @@ std::array<display_row, 9> monitor_rows(const radius_server_cfg &server, const a
     const uint32_t test_user_length =
         entry.test_user[0] != '\0' ? field_text_length(entry.test_user) : text_length(default_test_user);
     return {{
-        {true, "\t%s:\n", 0x30330028, server.host, field_text_length(server.host)},
-        {server.authentication != 0, "\t\tavailable for authentication on port:%s\n", 0x11330029,
+        {true, "\t%s:\n", TAG_MON_HOST, server.host, field_text_length(server.host)},
+        {server.authentication != 0, "\t\tavailable for authentication on port:%s\n", TAG_MON_AUTH_PORT,
          &server.auth_port, 4},
-        {server.accounting != 0, "\t\tavailable for accounting on port:%s\n", 0x1133002a, &server.acct_port, 4},
-        {server.key[0] != '\0', "\t\tRADIUS shared secret:%s\n", 0x3033002b, secret_mask_256, 256},
-        {server.timeout != 0, "\t\ttimeout:%s\n", 0x1133002c, &server.timeout, 4},
-        {server.retransmit != 0, "\t\tretries:%s\n", 0x1133002d, &server.retransmit, 4},
-        {true, "\t\tidle time:%s\n", 0x11330030, &entry.idle_time, 4},
-        {true, "\t\ttest user:%s\n", 0x30330031, test_user, test_user_length},
-        {true, "\t\ttest password:%s\n", 0x30330032, secret_mask, text_length(secret_mask)},
+        {server.accounting != 0, "\t\tavailable for accounting on port:%s\n", TAG_MON_ACCT_PORT, &server.acct_port, 4},
+        {server.key[0] != '\0', "\t\tRADIUS shared secret:%s\n", TAG_MON_SECRET, secret_mask_256, 256},
+        {server.timeout != 0, "\t\ttimeout:%s\n", TAG_MON_TIMEOUT, &server.timeout, 4},
+        {server.retransmit != 0, "\t\tretries:%s\n", TAG_MON_RETRANSMIT, &server.retransmit, 4},
+        {true, "\t\tidle time:%s\n", TAG_MON_IDLE_TIME, &entry.idle_time, 4},
+        {true, "\t\ttest user:%s\n", TAG_MON_TEST_USER, test_user, test_user_length},
+        {true, "\t\ttest password:%s\n", TAG_MON_TEST_PASSWORD, secret_mask, text_length(secret_mask)},
     }};
 }
 

@@ -4,7 +4,7 @@
 #ifndef RADIUSCMD_PLATFORM_AAA_SERVICE_H
 #define RADIUSCMD_PLATFORM_AAA_SERVICE_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

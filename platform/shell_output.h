@@ -7,17 +7,13 @@
 #ifndef RADIUSCMD_PLATFORM_SHELL_OUTPUT_H
 #define RADIUSCMD_PLATFORM_SHELL_OUTPUT_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
+#include "abi/tags.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#define TAG_TYPE_STRING 0x30u  /* NUL-terminated text */
-#define TAG_TYPE_U32 0x11u     /* 32-bit unsigned number */
-#define TAG_TYPE_COUNTER 0x14u /* 32-bit statistics counter */
-#define TAG_TYPE_ENUM 0x02u    /* enumerated value in a 32-bit word */
-#define TAG_COMPONENT_RADIUS 0x33u
 
 /* Opaque handle of one command's report. */
 typedef struct cmd_out_handle cmd_out_handle;

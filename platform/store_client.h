@@ -7,7 +7,7 @@
 #ifndef RADIUSCMD_PLATFORM_STORE_CLIENT_H
 #define RADIUSCMD_PLATFORM_STORE_CLIENT_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -5,7 +5,7 @@
 #ifndef RADIUSCMD_PLATFORM_SYSTEM_SERVICES_H
 #define RADIUSCMD_PLATFORM_SYSTEM_SERVICES_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 namespace radius {
 

@@ -24,7 +24,7 @@ namespace radius {
 namespace {
 
 constexpr uint32_t tagged_command_id = 500;
-constexpr uint32_t line_tag = 0x30330009;
+constexpr uint32_t line_tag = TAG_RUNCFG_LINE;
 constexpr uint32_t read_mode = 1;
 constexpr uint32_t key_type7 = 7;
 constexpr char default_group[] = "radius";

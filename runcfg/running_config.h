@@ -5,7 +5,7 @@
 #ifndef RADIUSCMD_RUNCFG_RUNNING_CONFIG_H
 #define RADIUSCMD_RUNCFG_RUNNING_CONFIG_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

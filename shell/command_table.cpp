@@ -3,7 +3,7 @@
 // syntax.  Parameter ids are those the library's handlers dispatch on.
 #include "shell/grammar.hpp"
 
-#include "frame/param_ids.h"
+#include "abi/param_ids.h"
 
 namespace radius::shell {
 

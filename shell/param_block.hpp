@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "shell/parser.hpp"
 
 namespace radius::shell {

@@ -11,7 +11,7 @@
 #include <charconv>
 #include <set>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 namespace radius::shell {
 

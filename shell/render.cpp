@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string_view>
+
+#include "abi/tags.h"
 
 namespace radius::shell {
 
@@ -26,69 +29,65 @@ struct tag_field {
     std::string_view array = {};
 };
 
-// Every tag of the server, group and monitoring displays and of the tagged
-// running configuration.  A tag that starts an entry opens one object of
-// its array: the server host a "servers" entry, the group name a "groups"
-// entry, a member's host a "members" entry inside its group.
-constexpr tag_field tag_fields[] = {
-    {0x30330009, "lines", 0, tag_role::list_item},
-    // server display, store order
-    {0x30330016, "global_shared_secret"},
-    {0x11330017, "retransmit"},
-    {0x11330018, "timeout"},
-    {0x11330019, "deadtime"},
-    {0x1133001b, "idle_time"},
-    {0x3033001c, "test_username"},
-    {0x3033001d, "test_password"},
-    {0x1133001e, "server_count"},
-    {0x3033001f, "host", 1, tag_role::starts_entry, "servers"},
-    {0x11330020, "auth_port", 1},
-    {0x11330021, "acct_port", 1},
-    {0x30330022, "shared_secret", 1},
-    {0x11330023, "timeout", 1},
-    {0x11330024, "retransmit", 1},
-    // one server's monitoring settings
-    {0x30330028, "host"},
-    {0x11330029, "auth_port"},
-    {0x1133002a, "acct_port"},
-    {0x3033002b, "shared_secret"},
-    {0x1133002c, "timeout"},
-    {0x1133002d, "retransmit"},
-    {0x11330030, "idle_time"},
-    {0x30330031, "test_username"},
-    {0x30330032, "test_password"},
-    // server groups
-    {0x11330033, "group_count"},
-    {0x30330034, "name", 1, tag_role::starts_entry, "groups"},
-    {0x30330035, "host", 2, tag_role::starts_entry, "members"},
-    {0x11330036, "auth_port", 2},
-    {0x11330037, "acct_port", 2},
-    {0x11330038, "deadtime", 1},
-    // server display, sorted by host
-    {0x3033003b, "global_shared_secret"},
-    {0x1133003c, "timeout"},
-    {0x1133003d, "retransmit"},
-    {0x1133003e, "deadtime"},
-    {0x11330040, "idle_time"},
-    {0x30330041, "test_username"},
-    {0x30330042, "test_password"},
-    {0x11330043, "server_count"},
-    {0x30330044, "host", 1, tag_role::starts_entry, "servers"},
-    {0x11330045, "auth_port", 1},
-    {0x11330046, "acct_port", 1},
-    {0x30330047, "shared_secret", 1},
-    {0x11330048, "timeout", 1},
-    {0x11330049, "retransmit", 1},
+// Where a registered tag goes in the document when it is not a plain field
+// of the report.  A tag that starts an entry opens one object of its array:
+// the server host a "servers" entry, the group name a "groups" entry, a
+// member's host a "members" entry inside its group.
+struct tag_place {
+    uint32_t tag;
+    int level;
+    tag_role role = tag_role::field;
+    std::string_view array = {};
 };
 
-constexpr uint32_t tag_type(uint32_t tag) { return tag >> 24; }
+constexpr tag_place tag_places[] = {
+    {TAG_RUNCFG_LINE, 0, tag_role::list_item},
+    {TAG_SRV_HOST, 1, tag_role::starts_entry, "servers"},
+    {TAG_SRV_AUTH_PORT, 1},
+    {TAG_SRV_ACCT_PORT, 1},
+    {TAG_SRV_SECRET, 1},
+    {TAG_SRV_TIMEOUT, 1},
+    {TAG_SRV_RETRANSMIT, 1},
+    {TAG_GRP_NAME, 1, tag_role::starts_entry, "groups"},
+    {TAG_GRP_MEMBER_HOST, 2, tag_role::starts_entry, "members"},
+    {TAG_GRP_MEMBER_AUTH_PORT, 2},
+    {TAG_GRP_MEMBER_ACCT_PORT, 2},
+    {TAG_GRP_DEADTIME, 1},
+    {TAG_SORTED_HOST, 1, tag_role::starts_entry, "servers"},
+    {TAG_SORTED_AUTH_PORT, 1},
+    {TAG_SORTED_ACCT_PORT, 1},
+    {TAG_SORTED_SECRET, 1},
+    {TAG_SORTED_TIMEOUT, 1},
+    {TAG_SORTED_RETRANSMIT, 1},
+};
+
+struct tag_name {
+    uint32_t tag;
+    std::string_view name;
+};
+
+#define RADSH_TAG_NAME(name, type, field, json) {TAG_##name, json},
+constexpr tag_name tag_names[] = {RADIUS_TAG_LIST(RADSH_TAG_NAME)};
+#undef RADSH_TAG_NAME
+
+// The registry's name and the place of a registered tag; none for others.
+std::optional<tag_field> registered_field(uint32_t tag) {
+    const auto named = std::find_if(std::begin(tag_names), std::end(tag_names),
+                                    [tag](const tag_name &entry) { return entry.tag == tag; });
+    if (named == std::end(tag_names)) return std::nullopt;
+    tag_field field{tag, named->name};
+    for (const tag_place &place : tag_places) {
+        if (place.tag == tag) return tag_field{tag, named->name, place.level, place.role, place.array};
+    }
+    return field;
+}
+
+constexpr uint32_t tag_type(uint32_t tag) { return RADIUS_TAG_TYPE(tag); }
 
 // A tag of no table row: a field named after the tag in the innermost open
 // object; values printed without a tag go to its "values" list.
 tag_field field_of(uint32_t tag, int innermost, std::string &name) {
-    for (const tag_field &known : tag_fields) {
-        if (known.tag == tag) return known;
-    }
+    if (const auto known = registered_field(tag)) return *known;
     if (tag == 0) return {0, "values", innermost, tag_role::list_item};
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "tag_%08x", static_cast<unsigned>(tag));
@@ -99,7 +98,7 @@ tag_field field_of(uint32_t tag, int innermost, std::string &name) {
 // Numbers and counters become JSON numbers; everything else stays text.
 json value_of(const radsim::printed_value &value) {
     const uint32_t type = tag_type(value.tag);
-    const bool numeric = type == 0x11 || type == 0x14 || type == 0x02;
+    const bool numeric = type == TAG_TYPE_U32 || type == TAG_TYPE_COUNTER || type == TAG_TYPE_ENUM;
     const std::string &text = value.text;
     if (numeric && !text.empty() && text.size() <= 20 &&
         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "shell/param_block.hpp"
 #include "sim/radsim.h"
 

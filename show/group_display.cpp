@@ -2,7 +2,7 @@
 // printed through the tagged output channel; the report is sent only when
 // every read succeeded, so a failure shows none of it.
 #include "show/group_display.h"
-#include "frame/param_ids.h"
+#include "abi/param_ids.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,12 +20,12 @@ namespace {
 constexpr uint32_t store_mode = 1;  // every store read of this display
 constexpr size_t max_group_name = 255;
 
-constexpr uint32_t tag_group_count = 0x11330033;
-constexpr uint32_t tag_group_name = 0x30330034;
-constexpr uint32_t tag_server_host = 0x30330035;
-constexpr uint32_t tag_auth_port = 0x11330036;
-constexpr uint32_t tag_acct_port = 0x11330037;
-constexpr uint32_t tag_deadtime = 0x11330038;
+constexpr uint32_t tag_group_count = TAG_GRP_COUNT;
+constexpr uint32_t tag_group_name = TAG_GRP_NAME;
+constexpr uint32_t tag_server_host = TAG_GRP_MEMBER_HOST;
+constexpr uint32_t tag_auth_port = TAG_GRP_MEMBER_AUTH_PORT;
+constexpr uint32_t tag_acct_port = TAG_GRP_MEMBER_ACCT_PORT;
+constexpr uint32_t tag_deadtime = TAG_GRP_DEADTIME;
 
 // Releases the output handle on every path that does not send the report.
 struct output_handle_releaser {

@@ -5,7 +5,7 @@
 #ifndef RADIUSCMD_SHOW_GROUP_DISPLAY_H
 #define RADIUSCMD_SHOW_GROUP_DISPLAY_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "platform/shell_output.h"
 
 #ifdef __cplusplus

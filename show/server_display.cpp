@@ -49,27 +49,27 @@ std::array<display_row, 8> unsorted_global_rows(const global_view &view) {
     const radius_global_cfg &global = view.global;
     const aaa_server_monitor_cfg &monitor = view.monitor;
     return {{
-        {global.key[0] != '\0', "Global RADIUS shared secret:%s\n", 0x30330016, secret_mask, text_length(secret_mask)},
-        {true, "retransmission count:%s\n", 0x11330017, &global.retransmit, 4},
-        {true, "timeout value:%s\n", 0x11330018, &global.timeout, 4},
-        {true, "deadtime value:%s\n", 0x11330019, &global.deadtime, 4},
-        {view.monitor_read && monitor.idle_time != 0, "Global Idle Time:%s\n", 0x1133001b, &monitor.idle_time, 4},
-        {view.monitor_read && monitor.test_user[0] != '\0', "Global Test Username:%s\n", 0x3033001c,
+        {global.key[0] != '\0', "Global RADIUS shared secret:%s\n", TAG_SRV_GLOBAL_SECRET, secret_mask, text_length(secret_mask)},
+        {true, "retransmission count:%s\n", TAG_SRV_GLOBAL_RETRANSMIT, &global.retransmit, 4},
+        {true, "timeout value:%s\n", TAG_SRV_GLOBAL_TIMEOUT, &global.timeout, 4},
+        {true, "deadtime value:%s\n", TAG_SRV_GLOBAL_DEADTIME, &global.deadtime, 4},
+        {view.monitor_read && monitor.idle_time != 0, "Global Idle Time:%s\n", TAG_SRV_GLOBAL_IDLE_TIME, &monitor.idle_time, 4},
+        {view.monitor_read && monitor.test_user[0] != '\0', "Global Test Username:%s\n", TAG_SRV_GLOBAL_TEST_USER,
          monitor.test_user, field_text_length(monitor.test_user)},
-        {view.monitor_read && monitor.test_password[0] != '\0', "Global Test Password:%s\n", 0x3033001d,
+        {view.monitor_read && monitor.test_password[0] != '\0', "Global Test Password:%s\n", TAG_SRV_GLOBAL_TEST_PASSWORD,
          monitor.test_password, field_text_length(monitor.test_password)},
-        {true, "total number of servers:%s\n", 0x1133001e, &view.server_count, 4},
+        {true, "total number of servers:%s\n", TAG_SRV_COUNT, &view.server_count, 4},
     }};
 }
 
 std::array<display_row, 6> unsorted_server_rows(const radius_server_cfg &server) {
     return {{
-        {true, "\t%s:\n", 0x3033001f, server.host, field_text_length(server.host)},
-        {server.authentication != 0, "\t\tavailable for authentication on port:%s\n", 0x11330020, &server.auth_port, 4},
-        {server.accounting != 0, "\t\tavailable for accounting on port:%s\n", 0x11330021, &server.acct_port, 4},
-        {server.key[0] != '\0', "\t\tRADIUS shared secret:%s\n", 0x30330022, secret_mask_256, 256},
-        {server.timeout != 0, "\t\ttimeout:%s\n", 0x11330023, &server.timeout, 4},
-        {server.retransmit != 0, "\t\tretries:%s\n", 0x11330024, &server.retransmit, 4},
+        {true, "\t%s:\n", TAG_SRV_HOST, server.host, field_text_length(server.host)},
+        {server.authentication != 0, "\t\tavailable for authentication on port:%s\n", TAG_SRV_AUTH_PORT, &server.auth_port, 4},
+        {server.accounting != 0, "\t\tavailable for accounting on port:%s\n", TAG_SRV_ACCT_PORT, &server.acct_port, 4},
+        {server.key[0] != '\0', "\t\tRADIUS shared secret:%s\n", TAG_SRV_SECRET, secret_mask_256, 256},
+        {server.timeout != 0, "\t\ttimeout:%s\n", TAG_SRV_TIMEOUT, &server.timeout, 4},
+        {server.retransmit != 0, "\t\tretries:%s\n", TAG_SRV_RETRANSMIT, &server.retransmit, 4},
     }};
 }
 
@@ -77,28 +77,28 @@ std::array<display_row, 8> sorted_global_rows(const global_view &view) {
     const radius_global_cfg &global = view.global;
     const aaa_server_monitor_cfg &monitor = view.monitor;
     return {{
-        {global.key[0] != '\0', "Global RADIUS shared secret:%s\n", 0x3033003b, secret_mask_64, 64},
-        {true, "timeout value:%s\n", 0x1133003c, &global.timeout, 4},
-        {true, "retransmission count:%s\n", 0x1133003d, &global.retransmit, 4},
-        {true, "deadtime value:%s\n", 0x1133003e, &global.deadtime, 4},
-        {view.monitor_read && monitor.idle_time != 0, "Global Idle Time:%s\n", 0x11330040, &monitor.idle_time, 4},
-        {view.monitor_read && monitor.test_user[0] != '\0', "Global Test Username:%s\n", 0x30330041,
+        {global.key[0] != '\0', "Global RADIUS shared secret:%s\n", TAG_SORTED_GLOBAL_SECRET, secret_mask_64, 64},
+        {true, "timeout value:%s\n", TAG_SORTED_GLOBAL_TIMEOUT, &global.timeout, 4},
+        {true, "retransmission count:%s\n", TAG_SORTED_GLOBAL_RETRANSMIT, &global.retransmit, 4},
+        {true, "deadtime value:%s\n", TAG_SORTED_GLOBAL_DEADTIME, &global.deadtime, 4},
+        {view.monitor_read && monitor.idle_time != 0, "Global Idle Time:%s\n", TAG_SORTED_GLOBAL_IDLE_TIME, &monitor.idle_time, 4},
+        {view.monitor_read && monitor.test_user[0] != '\0', "Global Test Username:%s\n", TAG_SORTED_GLOBAL_TEST_USER,
          monitor.test_user, 32},
-        {view.monitor_read && monitor.test_password[0] != '\0', "Global Test Password:%s\n", 0x30330042,
+        {view.monitor_read && monitor.test_password[0] != '\0', "Global Test Password:%s\n", TAG_SORTED_GLOBAL_TEST_PASSWORD,
          monitor.test_password, 32},
-        {true, "total number of servers:%s\n", 0x11330043, &view.server_count, 4},
+        {true, "total number of servers:%s\n", TAG_SORTED_COUNT, &view.server_count, 4},
     }};
 }
 
 std::array<display_row, 6> sorted_server_rows(const radius_server_cfg &server) {
     return {{
-        {true, "\t%s:\n", 0x30330044, server.host, 256},
-        {server.authentication != 0, "\t\tavailable for authentication on port: %s\n", 0x11330045,
+        {true, "\t%s:\n", TAG_SORTED_HOST, server.host, 256},
+        {server.authentication != 0, "\t\tavailable for authentication on port: %s\n", TAG_SORTED_AUTH_PORT,
          &server.auth_port, 4},
-        {server.accounting != 0, "\t\tavailable for accounting on port: %s\n", 0x11330046, &server.acct_port, 4},
-        {server.key[0] != '\0', "\t\tRadius shared secret:%s\n", 0x30330047, secret_mask_64, 64},
-        {server.timeout != 0, "\t\ttimeout:%s\n", 0x11330048, &server.timeout, 4},
-        {server.retransmit != 0, "\t\tretries:%s\n", 0x11330049, &server.retransmit, 4},
+        {server.accounting != 0, "\t\tavailable for accounting on port: %s\n", TAG_SORTED_ACCT_PORT, &server.acct_port, 4},
+        {server.key[0] != '\0', "\t\tRadius shared secret:%s\n", TAG_SORTED_SECRET, secret_mask_64, 64},
+        {server.timeout != 0, "\t\ttimeout:%s\n", TAG_SORTED_TIMEOUT, &server.timeout, 4},
+        {server.retransmit != 0, "\t\tretries:%s\n", TAG_SORTED_RETRANSMIT, &server.retransmit, 4},
     }};
 }
 

@@ -6,7 +6,7 @@
 #ifndef RADIUSCMD_SHOW_SERVER_DISPLAY_H
 #define RADIUSCMD_SHOW_SERVER_DISPLAY_H
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -2,7 +2,7 @@
 // until the store has no further server.
 #pragma once
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "platform/store_client.h"
 
 namespace radius {

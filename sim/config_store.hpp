@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 namespace radsim {
 

@@ -117,7 +117,7 @@ size_t open_output_handles() {
 
 std::string enum_text(uint32_t tag, uint32_t value) {
     // The server state of the statistics display.
-    if (tag == 0x0233004a) {
+    if (tag == TAG_STATS_STATE) {
         switch (value) {
             case 1: return "alive";
             case 2: return "dead";

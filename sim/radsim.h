@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "platform/aaa_service.h"
 #include "sim/config_store.hpp"
 

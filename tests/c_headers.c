@@ -1,8 +1,9 @@
 /* Every header that a C shell or a C platform would include. */
 #include "config/config_commands.h"
 #include "frame/frame.h"
-#include "frame/param_ids.h"
-#include "frame/radius_records.h"
+#include "abi/param_ids.h"
+#include "abi/tags.h"
+#include "abi/radius_records.h"
 #include "monitor/monitor.h"
 #include "platform/shell_output.h"
 #include "platform/store_client.h"

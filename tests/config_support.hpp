@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "config/secret_text.hpp"
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "tests/support/command.hpp"
 
 namespace radtest {

@@ -143,16 +143,18 @@ protected:
         return run(handler, cmd);
     }
 
-    // The tag and length of every value printed, "0x30330016/9", or "-" for
+    // The tag and length of every value printed, "TAG_SRV_GLOBAL_SECRET/9", or "-" for
     // a format without one.
     std::vector<std::string> tags_and_lengths() const {
         std::vector<std::string> rows;
         for (const radsim::report &sent : reports_)
             for (const radsim::printed_piece &piece : sent.pieces) {
-                char row[32] = "-";
-                if (!piece.values.empty())
-                    std::snprintf(row, sizeof row, "0x%x/%u", piece.values[0].tag, piece.values[0].length);
-                rows.emplace_back(row);
+                if (piece.values.empty()) {
+                    rows.emplace_back("-");
+                    continue;
+                }
+                rows.push_back(radtest::tag_name(piece.values[0].tag) + "/" +
+                               std::to_string(piece.values[0].length));
             }
         return rows;
     }
@@ -179,21 +181,21 @@ TEST_F(display_test, each_display_tags_its_rows_from_its_own_reads) {
     };
     const display_case cases[] = {
         {security_show_radius, "mode=2", AAA_MONITOR_GLOBAL_ID, 0,
-         {"0x30330016/9", "0x11330017/4", "0x11330018/4", "0x11330019/4",  // key, retransmit, timeout, deadtime
-          "0x1133001b/4", "0x3033001c/6", "0x3033001d/10", "0x1133001e/4",  // idle, user, password, count
-          "-", "0x3033001f/9", "0x11330020/4", "0x11330021/4",               // heading, 10.0.0.1, ports
-          "0x30330022/256", "0x11330023/4", "0x11330024/4",                   // key, timeout, retries
-          "0x3033001f/6", "0x11330020/4", "0x3033001f/9"}},                   // alpha, port; 10.0.0.3
+         {"TAG_SRV_GLOBAL_SECRET/9", "TAG_SRV_GLOBAL_RETRANSMIT/4", "TAG_SRV_GLOBAL_TIMEOUT/4", "TAG_SRV_GLOBAL_DEADTIME/4",  // key, retransmit, timeout, deadtime
+          "TAG_SRV_GLOBAL_IDLE_TIME/4", "TAG_SRV_GLOBAL_TEST_USER/6", "TAG_SRV_GLOBAL_TEST_PASSWORD/10", "TAG_SRV_COUNT/4",  // idle, user, password, count
+          "-", "TAG_SRV_HOST/9", "TAG_SRV_AUTH_PORT/4", "TAG_SRV_ACCT_PORT/4",               // heading, 10.0.0.1, ports
+          "TAG_SRV_SECRET/256", "TAG_SRV_TIMEOUT/4", "TAG_SRV_RETRANSMIT/4",                   // key, timeout, retries
+          "TAG_SRV_HOST/6", "TAG_SRV_AUTH_PORT/4", "TAG_SRV_HOST/9"}},                   // alpha, port; 10.0.0.3
         {security_show_radius_sorted, "mode=1", AAA_MONITOR_GLOBAL_ID, 1,
-         {"0x3033003b/64", "0x1133003c/4", "0x1133003d/4", "0x1133003e/4",  // key, timeout, retransmit, deadtime
-          "0x11330040/4", "0x30330041/32", "0x30330042/32", "0x11330043/4",  // idle, user, password, count
-          "-", "0x30330044/256", "0x11330045/4", "0x11330046/4",             // heading, 10.0.0.1, ports
-          "0x30330047/64", "0x11330048/4", "0x11330049/4",                    // key, timeout, retries
-          "0x30330044/256", "0x30330044/256", "0x11330045/4"}},               // 10.0.0.3; alpha, port
+         {"TAG_SORTED_GLOBAL_SECRET/64", "TAG_SORTED_GLOBAL_TIMEOUT/4", "TAG_SORTED_GLOBAL_RETRANSMIT/4", "TAG_SORTED_GLOBAL_DEADTIME/4",  // key, timeout, retransmit, deadtime
+          "TAG_SORTED_GLOBAL_IDLE_TIME/4", "TAG_SORTED_GLOBAL_TEST_USER/32", "TAG_SORTED_GLOBAL_TEST_PASSWORD/32", "TAG_SORTED_COUNT/4",  // idle, user, password, count
+          "-", "TAG_SORTED_HOST/256", "TAG_SORTED_AUTH_PORT/4", "TAG_SORTED_ACCT_PORT/4",             // heading, 10.0.0.1, ports
+          "TAG_SORTED_SECRET/64", "TAG_SORTED_TIMEOUT/4", "TAG_SORTED_RETRANSMIT/4",                    // key, timeout, retries
+          "TAG_SORTED_HOST/256", "TAG_SORTED_HOST/256", "TAG_SORTED_AUTH_PORT/4"}},               // 10.0.0.3; alpha, port
         {show_aaa_monitor_config, "mode=1", 1, 0,
-         {"0x30330028/9", "0x11330029/4", "0x1133002a/4",    // 10.0.0.1, ports
-          "0x3033002b/256", "0x1133002c/4", "0x1133002d/4",  // key, timeout, retries
-          "0x11330030/4", "0x30330031/6", "0x30330032/9"}},  // idle, user, password
+         {"TAG_MON_HOST/9", "TAG_MON_AUTH_PORT/4", "TAG_MON_ACCT_PORT/4",    // 10.0.0.1, ports
+          "TAG_MON_SECRET/256", "TAG_MON_TIMEOUT/4", "TAG_MON_RETRANSMIT/4",  // key, timeout, retries
+          "TAG_MON_IDLE_TIME/4", "TAG_MON_TEST_USER/6", "TAG_MON_TEST_PASSWORD/9"}},  // idle, user, password
     };
     for (const display_case &c : cases) {
         reports_.clear();
@@ -210,7 +212,7 @@ TEST_F(display_test, each_display_tags_its_rows_from_its_own_reads) {
     // Without an entry, the test user the service probes with: "test" and its NUL.
     reports_.clear();
     EXPECT_EQ(run(show_aaa_monitor_config, "alpha", ADDR_KIND_HOSTNAME).status, 0);
-    EXPECT_EQ(tags_and_lengths().at(3), "0x30330031/5");
+    EXPECT_EQ(tags_and_lengths().at(3), "TAG_MON_TEST_USER/5");
 }
 
 TEST_F(display_test, display_failures_release_the_handle) {
@@ -408,7 +410,7 @@ TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_writ
     // Tagged, the same text goes out in one report, a tag per line, its length counting the NUL.
     std::vector<std::string> tags;
     for (size_t start = 0, end; (end = written.find('\n', start)) != std::string::npos; start = end + 1)
-        tags.push_back("0x30330009/" + std::to_string(end - start + 1));
+        tags.push_back("TAG_RUNCFG_LINE/" + std::to_string(end - start + 1));
     radsim::set_command_id(500);
     EXPECT_EQ(run(generate<0, 1>).buffer, "");
     EXPECT_EQ(reports_.size(), 1u);

@@ -66,7 +66,7 @@ protected:
 TEST_F(group_display, reports_piece_by_piece) {
     command all_groups;
     run(all_groups);  // no group at all: the count alone
-    EXPECT_EQ(rows_, std::vector<printed_row>({{"total number of groups:%s\n", 0x11330033, "0", 4}}));
+    EXPECT_EQ(rows_, std::vector<printed_row>({{"total number of groups:%s\n", TAG_GRP_COUNT, "0", 4}}));
     const uint32_t first = seed_server("10.0.0.1");
     // Index 99 is no server: the member lines end there, before 10.0.0.3.
     seed_group("lab", {first, seed_server("10.0.0.2", 0), 99, seed_server("10.0.0.3")}, 5);
@@ -79,13 +79,13 @@ TEST_F(group_display, reports_piece_by_piece) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.handles_left_open, 1u);  // the shell releases a sent report's handle
     const std::vector<printed_row> expected = {
-        {"total number of groups:%s\n", 0x11330033, "2", 4},
+        {"total number of groups:%s\n", TAG_GRP_COUNT, "2", 4},
         {"\nfollowing RADIUS server groups are configured:\n", 0, "", 0},
-        {"\tgroup %s:\n", 0x30330034, "lab", 256}, {"\t\tserver: %s on", 0x30330035, "10.0.0.1", 9},
-        {" auth-port %s", 0x11330036, "1812", 4}, {", ", 0, "", 0}, {"acct-port %s", 0x11330037, "1813", 4},
-        {"\n", 0, "", 0}, {"\t\tserver: %s on", 0x30330035, "10.0.0.2", 9}, {" ", 0, "", 0}, {"\n", 0, "", 0},
-        {"\t\tdeadtime is %s\n", 0x11330038, "5", 4}, {"\tgroup %s:\n", 0x30330034, "radius", 256},
-        {"\t\tserver: all configured radius servers\n", 0, "", 0}, {"\t\tdeadtime is %s\n", 0x11330038, "4", 4}};
+        {"\tgroup %s:\n", TAG_GRP_NAME, "lab", 256}, {"\t\tserver: %s on", TAG_GRP_MEMBER_HOST, "10.0.0.1", 9},
+        {" auth-port %s", TAG_GRP_MEMBER_AUTH_PORT, "1812", 4}, {", ", 0, "", 0}, {"acct-port %s", TAG_GRP_MEMBER_ACCT_PORT, "1813", 4},
+        {"\n", 0, "", 0}, {"\t\tserver: %s on", TAG_GRP_MEMBER_HOST, "10.0.0.2", 9}, {" ", 0, "", 0}, {"\n", 0, "", 0},
+        {"\t\tdeadtime is %s\n", TAG_GRP_DEADTIME, "5", 4}, {"\tgroup %s:\n", TAG_GRP_NAME, "radius", 256},
+        {"\t\tserver: all configured radius servers\n", 0, "", 0}, {"\t\tdeadtime is %s\n", TAG_GRP_DEADTIME, "4", 4}};
     EXPECT_EQ(rows_, expected);
     // The groups are walked twice (count, print); the default group's member is never read.
     const std::string next = "cmi_radius_new_group_config op=2 mode=1";

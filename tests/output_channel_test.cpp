@@ -34,14 +34,14 @@ TEST_F(output_channel, values_render_by_type_and_are_taken_at_the_call) {
     cmd_prt_arg arg;
     uint32_t number = 3;
     char buffer[256] = "********";
-    cmd_prt(handle_, "retransmission count:%s\n", cmd_prt_arg_make(&arg, 0x11330017, &number, 4));
+    cmd_prt(handle_, "retransmission count:%s\n", cmd_prt_arg_make(&arg, TAG_SRV_GLOBAL_RETRANSMIT, &number, 4));
     number = 7;  // the same record and value reused for the next line
-    cmd_prt(handle_, "timeout value:%s\n", cmd_prt_arg_make(&arg, 0x11330018, &number, 4), nullptr);
-    cmd_prt(handle_, "\t\tRADIUS shared secret:%s\n", cmd_prt_arg_make(&arg, 0x30330022, buffer, 256));
+    cmd_prt(handle_, "timeout value:%s\n", cmd_prt_arg_make(&arg, TAG_SRV_GLOBAL_TIMEOUT, &number, 4), nullptr);
+    cmd_prt(handle_, "\t\tRADIUS shared secret:%s\n", cmd_prt_arg_make(&arg, TAG_SRV_SECRET, buffer, 256));
     cmd_prt(handle_, "\nfollowing RADIUS servers are configured:\n");
-    cmd_prt(handle_, "%s%%\n", cmd_tuple(0x1433004d, &number));
+    cmd_prt(handle_, "%s%%\n", cmd_tuple(TAG_STATS_TIMES_DEAD, &number));
     uint32_t state = 3;
-    cmd_prt(handle_, "Server is %s\n", cmd_tuple(0x0233004a, &state));
+    cmd_prt(handle_, "Server is %s\n", cmd_tuple(TAG_STATS_STATE, &state));
     ASSERT_EQ(cmd_prt_send(handle_), 0);
 
     ASSERT_EQ(reports_.size(), 1u);
@@ -50,7 +50,7 @@ TEST_F(output_channel, values_render_by_type_and_are_taken_at_the_call) {
               "\nfollowing RADIUS servers are configured:\n7%\nServer is not monitored\n");
     const auto &pieces = reports_[0].pieces;
     ASSERT_EQ(pieces.size(), 6u);
-    EXPECT_EQ(pieces[0].values[0].tag, 0x11330017u);
+    EXPECT_EQ(pieces[0].values[0].tag, static_cast<uint32_t>(TAG_SRV_GLOBAL_RETRANSMIT));
     EXPECT_EQ(pieces[2].values[0].text, "********");
     EXPECT_TRUE(pieces[3].values.empty());
 }
@@ -58,7 +58,7 @@ TEST_F(output_channel, values_render_by_type_and_are_taken_at_the_call) {
 TEST_F(output_channel, string_length_bounds_the_value) {
     cmd_prt_arg arg;
     const char host[] = {'a', 'b', 'c', 'd'};  // no NUL within the length given
-    cmd_prt(handle_, "\t%s:\n", cmd_prt_arg_make(&arg, 0x3033001f, host, 3));
+    cmd_prt(handle_, "\t%s:\n", cmd_prt_arg_make(&arg, TAG_SRV_HOST, host, 3));
     cmd_prt_send(handle_);
     EXPECT_EQ(reports_.at(0).text(), "\tabc:\n");
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "shell/param_block.hpp"
 #include "shell/parser.hpp"
 

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "abi/tags.h"
 #include "shell/render.hpp"
 
 namespace radius::shell {
@@ -24,31 +25,31 @@ struct grouping_row {
 
 const grouping_row rows[] = {
     {"report fields by name; numbers as numbers, unless no number is printed",
-     {{{0x11330017, "1"}, {0x30330016, "********"}, {0x11330018, "5x"}}},
+     {{{TAG_SRV_GLOBAL_RETRANSMIT, "1"}, {TAG_SRV_GLOBAL_SECRET, "********"}, {TAG_SRV_GLOBAL_TIMEOUT, "5x"}}},
      R"({"retransmit": 1, "global_shared_secret": "********", "timeout": "5x"})"},
     {"a host opens an entry of its array, the fields after it fill that entry",
-     {{{0x3033001f, "a"}, {0x11330020, "1812"}, {0x3033001f, "b"}, {0x11330023, "10"}}},
+     {{{TAG_SRV_HOST, "a"}, {TAG_SRV_AUTH_PORT, "1812"}, {TAG_SRV_HOST, "b"}, {TAG_SRV_TIMEOUT, "10"}}},
      R"({"servers": [{"host": "a", "auth_port": 1812}, {"host": "b", "timeout": 10}]})"},
     {"members nest in their group; the group's deadtime after them is the group's",
-     {{{0x30330034, "G1"}, {0x30330035, "h1"}, {0x11330036, "1812"}, {0x30330035, "h2"}, {0x11330037, "1813"},
-       {0x11330038, "5"}, {0x30330034, "radius"}, {0x11330038, "0"}}},
+     {{{TAG_GRP_NAME, "G1"}, {TAG_GRP_MEMBER_HOST, "h1"}, {TAG_GRP_MEMBER_AUTH_PORT, "1812"}, {TAG_GRP_MEMBER_HOST, "h2"}, {TAG_GRP_MEMBER_ACCT_PORT, "1813"},
+       {TAG_GRP_DEADTIME, "5"}, {TAG_GRP_NAME, "radius"}, {TAG_GRP_DEADTIME, "0"}}},
      R"({"groups": [{"name": "G1", "deadtime": 5, "members": [{"host": "h1", "auth_port": 1812},
                     {"host": "h2", "acct_port": 1813}]}, {"name": "radius", "deadtime": 0}]})"},
     {"a report field after the entries closes them",
-     {{{0x3033001f, "a"}, {0x1133001e, "1"}}},
+     {{{TAG_SRV_HOST, "a"}, {TAG_SRV_COUNT, "1"}}},
      R"({"servers": [{"host": "a"}], "server_count": 1})"},
     {"a repeated field collects its values; untagged values and unknown tags go to the innermost entry",
-     {{{0x11330017, "1"}, {0x11330017, "2"}, {0, "plain"}, {0x3033001f, "a"}, {0x3033005b, "in a"}, {0, "x"}}},
+     {{{TAG_SRV_GLOBAL_RETRANSMIT, "1"}, {TAG_SRV_GLOBAL_RETRANSMIT, "2"}, {0, "plain"}, {TAG_SRV_HOST, "a"}, {0x303300ff, "in a"}, {0, "x"}}},
      R"({"retransmit": [1, 2], "values": ["plain"],
-         "servers": [{"host": "a", "tag_3033005b": "in a", "values": ["x"]}]})"},
+         "servers": [{"host": "a", "tag_303300ff": "in a", "values": ["x"]}]})"},
     {"running-configuration lines form one list, blanks kept",
-     {{{0x30330009, "radius-server host h1 "}, {0x30330009, "rdeadtime 5"}}},
+     {{{TAG_RUNCFG_LINE, "radius-server host h1 "}, {TAG_RUNCFG_LINE, "rdeadtime 5"}}},
      R"({"lines": ["radius-server host h1 ", "rdeadtime 5"]})"},
     {"several reports of one command are one document",
-     {{{0x3033001f, "a"}}, {{0x3033001f, "b"}}},
+     {{{TAG_SRV_HOST, "a"}}, {{TAG_SRV_HOST, "b"}}},
      R"({"servers": [{"host": "a"}, {"host": "b"}]})"},
     {"bytes that are no UTF-8 are replaced, so the document stays valid",
-     {{{0x3033001f, "bad\xff"}}},
+     {{{TAG_SRV_HOST, "bad\xff"}}},
      R"({"servers": [{"host": "bad\ufffd"}]})"},
 };
 
@@ -64,11 +65,11 @@ TEST(shell_render, one_document_after_what_the_handler_printed_itself) {
     radsim::stdout_capture capture;
     const auto renderer = make_json_renderer();
     renderer->finish();  // no report, no document
-    renderer->add(report_of({{0x3033001f, "a"}}));
+    renderer->add(report_of({{TAG_SRV_HOST, "a"}}));
     std::fputs("plain\n", stdout);
-    renderer->add(report_of({{0x3033001f, "b"}}));
+    renderer->add(report_of({{TAG_SRV_HOST, "b"}}));
     renderer->finish();
-    EXPECT_EQ(capture.finish(), "plain\n" + json_of({report_of({{0x3033001f, "a"}}), report_of({{0x3033001f, "b"}})}));
+    EXPECT_EQ(capture.finish(), "plain\n" + json_of({report_of({{TAG_SRV_HOST, "a"}}), report_of({{TAG_SRV_HOST, "b"}})}));
 }
 
 }  // namespace

@@ -1,8 +1,22 @@
 #include "tests/support/command.hpp"
 
+#include <cstdio>
 #include <cstring>
 
+#include "abi/tags.h"
+
 namespace radtest {
+
+std::string tag_name(uint32_t tag) {
+#define RADTEST_TAG_CASE(name, type, field, json) \
+    case TAG_##name:                               \
+        return "TAG_" #name;
+    switch (tag) { RADIUS_TAG_LIST(RADTEST_TAG_CASE) }
+#undef RADTEST_TAG_CASE
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08x", static_cast<unsigned>(tag));
+    return hex;
+}
 
 command::command() {
     info_.session_handle = test_session;

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "frame/radius_records.h"
+#include "abi/radius_records.h"
 #include "sim/radsim.h"
 
 namespace radtest {
@@ -63,6 +63,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 };
+
+// The registry name of a tag word ("TAG_SRV_HOST"), or its hex form when
+// the registry has no such tag.
+std::string tag_name(uint32_t tag);
 
 }  // namespace radtest
 

@@ -3,8 +3,8 @@
  * shell's command grammar and this library.  A parameter's meaning is its
  * id alone; bare keywords carry nothing else.
  */
-#ifndef RADIUSCMD_FRAME_PARAM_IDS_H
-#define RADIUSCMD_FRAME_PARAM_IDS_H
+#ifndef RADIUSCMD_ABI_PARAM_IDS_H
+#define RADIUSCMD_ABI_PARAM_IDS_H
 
 enum radius_param_id {
     PARAM_ACCT_PORT = 14,       /* u32: accounting port */

@@ -7,8 +7,8 @@
  *
  * This header is C11 and C++ alike: a C shell or a C platform includes it.
  */
-#ifndef RADIUSCMD_FRAME_RADIUS_RECORDS_H
-#define RADIUSCMD_FRAME_RADIUS_RECORDS_H
+#ifndef RADIUSCMD_ABI_RADIUS_RECORDS_H
+#define RADIUSCMD_ABI_RADIUS_RECORDS_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -279,4 +279,4 @@ static_assert(std::is_trivially_copyable_v<radius_group_cfg>);
 static_assert(std::is_standard_layout_v<cmd_paraminfo>);
 #endif
 
-#endif /* RADIUSCMD_FRAME_RADIUS_RECORDS_H */
+#endif /* RADIUSCMD_ABI_RADIUS_RECORDS_H */
