@@ -56,9 +56,8 @@ bool read_server(server_command &cmd) {
 bool feature_enabled(cmd_paraminfo *info, const char *feature) {
     uint32_t status = 0;
     uint32_t error = 0;
-    const int32_t rc =
-        fm_cmi_get_feature_status(info->session_handle, feature, &info->msg_ctx_a, &info->msg_ctx_b, &status, &error);
-    return rc == 0 && error == 0 && status == 1;
+    fm_cmi_get_feature_status(info->session_handle, feature, &info->msg_ctx_a, &info->msg_ctx_b, &status, &error);
+    return error == 0 && status == 1;
 }
 
 // Saved configuration being applied skips the check, so that a replay does

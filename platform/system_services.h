@@ -21,8 +21,9 @@ int32_t sysmgr_cli_conditional_srv_start(uint32_t session_handle, uint32_t servi
                                          uint32_t flags, uint32_t timeout);
 
 /* Feature manager: *status 1 when `feature` is enabled; *error nonzero when
- * the manager could not answer.  Returns 0 or a system-error code. */
-int32_t fm_cmi_get_feature_status(uint32_t session_handle, const char *feature, cmd_msg_ctx *ctx_a,
+ * the manager could not answer.  No result is promised: the two words say
+ * it all. */
+void fm_cmi_get_feature_status(uint32_t session_handle, const char *feature, cmd_msg_ctx *ctx_a,
                                   cmd_msg_ctx *ctx_b, uint32_t *status, uint32_t *error);
 
 #ifdef __cplusplus

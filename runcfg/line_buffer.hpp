@@ -28,10 +28,11 @@ inline constexpr size_t server_line_capacity = (sizeof "radius-server host " - 1
                                                (sizeof "timeout " - 1) + number_chars + 1 +
                                                (sizeof "retransmit " - 1) + number_chars + 1 + 1;
 
-// "aaa group server radius G " then "server H " for every member slot.
-inline constexpr size_t group_line_capacity = (sizeof "aaa group server radius " - 1) + group_name_chars + 1 +
-                                              RADIUS_MAX_GROUP_MEMBERS * ((sizeof "server " - 1) + host_chars + 1) +
-                                              1;
+// "aaa group server radius G " and its NUL.
+inline constexpr size_t group_line_capacity = (sizeof "aaa group server radius " - 1) + group_name_chars + 1 + 1;
+
+// "server H " and its NUL.
+inline constexpr size_t member_line_capacity = (sizeof "server " - 1) + host_chars + 1 + 1;
 
 template <size_t Capacity>
 class line_buffer {

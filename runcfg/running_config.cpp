@@ -24,7 +24,6 @@ namespace radius {
 namespace {
 
 constexpr uint32_t tagged_command_id = 500;
-constexpr uint32_t line_tag = TAG_RUNCFG_LINE;
 constexpr uint32_t read_mode = 1;
 constexpr uint32_t key_type7 = 7;
 constexpr char default_group[] = "radius";
@@ -49,8 +48,8 @@ struct generation {
 void emit(const generation &gen, const char *line) {
     if (gen.tagged) {
         cmd_prt_arg arg;
-        cmd_prt(gen.handle, "%s\n",
-                cmd_prt_arg_make(&arg, line_tag, line, static_cast<uint32_t>(std::strlen(line) + 1)), nullptr);
+        cmd_prt_arg_make(&arg, TAG_RUNCFG_LINE, line, static_cast<uint32_t>(std::strlen(line) + 1));
+        cmd_prt(gen.handle, "%s\n", &arg, nullptr);
     } else {
         vsh_buf_printf("%s\n", line);
     }
@@ -192,19 +191,21 @@ bool read_member(const generation &gen, uint32_t index, radius_server_cfg *membe
     return read_server(gen, RADIUS_OP_READ_PENDING, member) == 0;
 }
 
-// The group and its members on one line (ending in a blank), then its
-// deadtime on a line of its own.
+// The group line enters the group's submode on replay; each member and the
+// deadtime are lines of their own within it.  The group and member lines
+// end in a blank, as their clauses do.
 void emit_group(const generation &gen, const radius_group_cfg &group) {
     line_buffer<group_line_capacity> line;
     line.append("aaa group server radius %.*s ", width(group.name), group.name);
+    emit(gen, line.c_str());
     const int32_t members = std::clamp(group.member_count, 0, RADIUS_MAX_GROUP_MEMBERS);
     for (int32_t slot = 0; slot < members; ++slot) {
         radius_server_cfg member{};
-        if (read_member(gen, group.members[slot], &member)) {
-            line.append("server %.*s ", width(member.host), member.host);
-        }
+        if (!read_member(gen, group.members[slot], &member)) continue;
+        line_buffer<member_line_capacity> member_line;
+        member_line.append("server %.*s ", width(member.host), member.host);
+        emit(gen, member_line.c_str());
     }
-    emit(gen, line.c_str());
     if (group.deadtime != 0) {
         line_buffer<server_line_capacity> deadtime;
         deadtime.append("rdeadtime %u", group.deadtime);

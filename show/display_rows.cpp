@@ -22,7 +22,8 @@ void print_rows(cmd_out_handle *handle, std::span<const display_row> rows) {
             continue;
         }
         cmd_prt_arg arg;
-        cmd_prt(handle, row.format, cmd_prt_arg_make(&arg, row.tag, row.value, row.length), nullptr);
+        cmd_prt_arg_make(&arg, row.tag, row.value, row.length);
+        cmd_prt(handle, row.format, &arg, nullptr);
     }
 }
 

@@ -20,13 +20,6 @@ namespace {
 constexpr uint32_t store_mode = 1;  // every store read of this display
 constexpr size_t max_group_name = 255;
 
-constexpr uint32_t tag_group_count = TAG_GRP_COUNT;
-constexpr uint32_t tag_group_name = TAG_GRP_NAME;
-constexpr uint32_t tag_server_host = TAG_GRP_MEMBER_HOST;
-constexpr uint32_t tag_auth_port = TAG_GRP_MEMBER_AUTH_PORT;
-constexpr uint32_t tag_acct_port = TAG_GRP_MEMBER_ACCT_PORT;
-constexpr uint32_t tag_deadtime = TAG_GRP_DEADTIME;
-
 // Releases the output handle on every path that does not send the report.
 struct output_handle_releaser {
     void operator()(cmd_out_handle *handle) const { cmd_paraminfo_to_rxhandle_free(handle); }
@@ -62,15 +55,18 @@ void fill_default_ports(radius_server_cfg *server) {
 void print_member(cmd_out_handle *handle, const radius_server_cfg &server) {
     cmd_prt_arg arg;
     const auto host_length = static_cast<uint32_t>(strnlen(server.host, sizeof server.host - 1) + 1);
-    cmd_prt(handle, "\t\tserver: %s on", cmd_prt_arg_make(&arg, tag_server_host, server.host, host_length));
+    cmd_prt_arg_make(&arg, TAG_GRP_MEMBER_HOST, server.host, host_length);
+    cmd_prt(handle, "\t\tserver: %s on", &arg, nullptr);
     if (server.authentication != 0) {
-        cmd_prt(handle, " auth-port %s", cmd_prt_arg_make(&arg, tag_auth_port, &server.auth_port, 4));
+        cmd_prt_arg_make(&arg, TAG_GRP_MEMBER_AUTH_PORT, &server.auth_port, 4);
+        cmd_prt(handle, " auth-port %s", &arg, nullptr);
         cmd_prt(handle, server.accounting != 0 ? ", " : " ");
     } else {
         cmd_prt(handle, " ");
     }
     if (server.accounting != 0) {
-        cmd_prt(handle, "acct-port %s", cmd_prt_arg_make(&arg, tag_acct_port, &server.acct_port, 4));
+        cmd_prt_arg_make(&arg, TAG_GRP_MEMBER_ACCT_PORT, &server.acct_port, 4);
+        cmd_prt(handle, "acct-port %s", &arg, nullptr);
     }
     cmd_prt(handle, "\n");
 }
@@ -134,7 +130,8 @@ int32_t show_all_groups(cmd_paraminfo *info, output_handle handle, const radius_
     if (!group_walk_ended(rc)) return 1;
 
     cmd_prt_arg arg;
-    cmd_prt(handle.get(), "total number of groups:%s\n", cmd_prt_arg_make(&arg, tag_group_count, &count, 4));
+    cmd_prt_arg_make(&arg, TAG_GRP_COUNT, &count, 4);
+    cmd_prt(handle.get(), "total number of groups:%s\n", &arg, nullptr);
     if (count == 0) return send_report(std::move(handle));
     cmd_prt(handle.get(), "\nfollowing RADIUS server groups are configured:\n");
     group = radius_group_cfg{};
@@ -153,7 +150,8 @@ extern "C" RADIUS_EXPORT int32_t radius_print_server_group_details(cmd_paraminfo
                                                                    radius_global_cfg global) {
     using namespace radius;
     cmd_prt_arg arg;
-    cmd_prt(handle, "\tgroup %s:\n", cmd_prt_arg_make(&arg, tag_group_name, group.name, sizeof group.name));
+    cmd_prt_arg_make(&arg, TAG_GRP_NAME, group.name, sizeof group.name);
+    cmd_prt(handle, "\tgroup %s:\n", &arg, nullptr);
     if (is_default_group(group)) {
         cmd_prt(handle, "\t\tserver: all configured radius servers\n");
     } else if (const int32_t rc = print_members(info, handle, group); rc != 0) {
@@ -161,7 +159,8 @@ extern "C" RADIUS_EXPORT int32_t radius_print_server_group_details(cmd_paraminfo
     }
     // A group without a deadtime of its own follows the global one.
     const uint32_t deadtime = group.deadtime != 0 ? group.deadtime : global.deadtime;
-    cmd_prt(handle, "\t\tdeadtime is %s\n", cmd_prt_arg_make(&arg, tag_deadtime, &deadtime, sizeof deadtime));
+    cmd_prt_arg_make(&arg, TAG_GRP_DEADTIME, &deadtime, sizeof deadtime);
+    cmd_prt(handle, "\t\tdeadtime is %s\n", &arg, nullptr);
     return 0;
 }
 

@@ -24,7 +24,7 @@ extern "C" int32_t aaa_server_normalize_ipv6_addr(char *address) {
     const size_t normal_len = std::strlen(normal);
     std::memcpy(address, normal, normal_len + 1);
     if (typed > normal_len) std::memset(address + normal_len, 0, typed - normal_len);
-    return 1;
+    return radsim::detail::poison_result;  // any nonzero value means valid
 }
 
 namespace {

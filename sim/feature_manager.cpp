@@ -33,18 +33,20 @@ void reset_features() { enabled_features().clear(); }
 
 }  // namespace radsim
 
-// status: 1 enabled, 2 disabled.  A fault sets *error and is returned.
-extern "C" int32_t fm_cmi_get_feature_status(uint32_t session_handle, const char *feature, cmd_msg_ctx *ctx_a,
+// status: 1 enabled, 2 disabled.  A fault sets *error to its code.
+extern "C" void fm_cmi_get_feature_status(uint32_t session_handle, const char *feature, cmd_msg_ctx *ctx_a,
                                              cmd_msg_ctx *ctx_b, uint32_t *status, uint32_t *error) {
     const std::string name = feature == nullptr ? "" : feature;
     const auto fault = radsim::detail::enter(__func__, "feature=" + name);
     radsim::detail::check_session(__func__, session_handle);
     radsim::detail::check_context(__func__, ctx_a, ctx_b);
-    if (status == nullptr || error == nullptr) return 0x409d0001;
+    if (status == nullptr || error == nullptr) {
+        radsim::detail::record_violation("fm_cmi_get_feature_status: no status or error word");
+        return;
+    }
     if (fault) {
         *error = static_cast<uint32_t>(fault->result);
-        return fault->result;
+        return;
     }
     *status = radsim::feature_enabled(name) ? 1 : 2;
-    return 0;
 }

@@ -3,7 +3,9 @@
 // them as text by default (the shell installs its own for JSON).
 #include <cstdarg>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/shell_output.h"
 #include "sim/sim_internal.hpp"
@@ -32,6 +34,11 @@ struct channel_state {
     uint32_t command_id = 0;
     cmd_prt_arg tuples[32]{};  // cmd_tuple's records, reused round-robin
     unsigned next_tuple = 0;
+    // The records cmd_prt accepts, by address, with what was put in them:
+    // a copy of a record, a record changed by hand or anything else passed
+    // for a "%s" is refused.  cmd_tuple's records serve one cmd_prt only.
+    std::map<const void *, arg_fields> filled;
+    std::vector<const void *> live_tuples;
 };
 
 channel_state &channel() {
@@ -77,6 +84,24 @@ std::string value_text(const arg_fields &arg) {
 
 void release(cmd_out_handle *handle, const char *call) {
     if (usable(handle, call)) handle->released = true;
+}
+
+// The fields of an argument cmd_prt was given for a "%s"; none, after
+// recording the violation, when it is not a record the channel filled.
+std::optional<arg_fields> accepted_arg(const cmd_prt_arg *arg, const char *format) {
+    const auto found = channel().filled.find(arg);
+    if (found != channel().filled.end() && std::memcmp(arg->opaque, &found->second, sizeof found->second) == 0) {
+        return found->second;
+    }
+    detail::record_violation(std::string("cmd_prt: the argument for a %s of format ") + std::to_string(std::strlen(format)) +
+                             " bytes is not a record filled by cmd_prt_arg_make or returned by cmd_tuple");
+    return std::nullopt;
+}
+
+void expire_tuples() {
+    auto &state = channel();
+    for (const void *tuple : state.live_tuples) state.filled.erase(tuple);
+    state.live_tuples.clear();
 }
 
 }  // namespace
@@ -137,6 +162,17 @@ void reset_output_channel() {
 
 void release_output_handles() { channel().handles.clear(); }
 
+void fill_prt_arg(void *record, uint32_t tag, const void *value, uint32_t length) {
+    const arg_fields fields{tag, length, value};
+    std::memcpy(record, &fields, sizeof fields);
+    channel().filled[record] = fields;
+}
+
+void forget_prt_args() {
+    channel().filled.clear();
+    channel().live_tuples.clear();
+}
+
 }  // namespace detail
 }  // namespace radsim
 
@@ -160,41 +196,41 @@ extern "C" uint32_t cmd_req_cmdId_getnext(cmd_out_handle *handle) {
     return radsim::usable(handle, __func__) ? handle->command_id : 0;
 }
 
-extern "C" cmd_prt_arg *cmd_prt_arg_make(cmd_prt_arg *arg, uint32_t tag, const void *value, uint32_t length) {
-    const arg_fields fields{tag, length, value};
-    std::memcpy(arg->opaque, &fields, sizeof fields);
-    return arg;
-}
-
 extern "C" cmd_prt_arg *cmd_tuple(uint32_t tag, const void *value) {
     auto &state = channel();
     cmd_prt_arg *arg = &state.tuples[state.next_tuple++ % std::size(state.tuples)];
     // A zero length lets the type decide: 4 bytes for numbers, up to the NUL
     // for strings.
-    return cmd_prt_arg_make(arg, tag, value, 0);
+    radsim::detail::fill_prt_arg(arg, tag, value, 0);
+    state.live_tuples.push_back(arg);
+    return arg;
 }
 
-extern "C" int32_t cmd_prt(cmd_out_handle *handle, const char *format, ...) {
-    if (!radsim::usable(handle, __func__) || format == nullptr) return -1;
+// A refused argument prints as "<invalid>" besides the recorded violation,
+// so that the fault is seen in any output, not only by a test's check.
+extern "C" void cmd_prt(cmd_out_handle *handle, const char *format, ...) {
+    if (!radsim::usable(handle, __func__) || format == nullptr) return;
     radsim::printed_piece piece{format, {}};
     va_list args;
     va_start(args, format);
     for (const char *p = format; (p = std::strchr(p, '%')) != nullptr; p += 2) {
         if (p[1] == '\0') break;
         if (p[1] != 's') continue;
-        const cmd_prt_arg *arg = va_arg(args, const cmd_prt_arg *);
-        arg_fields fields{0, 0, nullptr};
-        if (arg != nullptr) std::memcpy(&fields, arg->opaque, sizeof fields);
-        piece.values.push_back({fields.tag, radsim::value_text(fields), fields.length});
+        const auto fields = radsim::accepted_arg(va_arg(args, const cmd_prt_arg *), format);
+        if (fields) {
+            piece.values.push_back({fields->tag, radsim::value_text(*fields), fields->length});
+        } else {
+            piece.values.push_back({0, "<invalid>", 0});
+        }
     }
     va_end(args);
+    radsim::expire_tuples();
     handle->pieces.push_back(std::move(piece));
-    return 0;
 }
 
 extern "C" int32_t cmd_prt_send(cmd_out_handle *handle) {
     radsim::detail::enter(__func__, "");
-    if (!radsim::usable(handle, __func__)) return -1;
+    if (!radsim::usable(handle, __func__)) return radsim::detail::poison_result;
     radsim::report sent{handle->command_id, std::move(handle->pieces)};
     handle->pieces.clear();
     if (channel().sink) {
@@ -202,7 +238,7 @@ extern "C" int32_t cmd_prt_send(cmd_out_handle *handle) {
     } else {
         radsim::write_text(sent);
     }
-    return 0;
+    return radsim::detail::poison_result;
 }
 
 extern "C" void cmd_paraminfo_to_rxhandle_free(cmd_out_handle *handle) {

@@ -1,5 +1,6 @@
 // Process-wide state of the simulated switch: call log, faults, the request
 // being served and the contract checks made on every platform call.
+#include <cstdio>
 #include <cstring>
 #include <map>
 
@@ -37,6 +38,7 @@ void reset() {
     detail::reset_output_channel();
     detail::reset_features();
     detail::reset_shell_buffer();
+    detail::forget_prt_args();
 }
 
 void load_factory_defaults() {
@@ -49,6 +51,7 @@ void begin_request(const cmd_paraminfo *info) { state().request = info; }
 
 void end_request() {
     detail::release_output_handles();
+    detail::forget_prt_args();
     state().request = nullptr;
 }
 
@@ -90,7 +93,12 @@ std::optional<due_fault> enter(const char *name, std::string args) {
     return std::nullopt;
 }
 
-void record_violation(std::string what) { state().violations.push_back(std::move(what)); }
+// Said at once on the standard error as well, so that a breach shows in
+// the shell too and not only where a test looks for it.
+void record_violation(std::string what) {
+    std::fprintf(stderr, "radsim: contract violation: %s\n", what.c_str());
+    state().violations.push_back(std::move(what));
+}
 
 void check_session(const char *call, uint32_t session_handle) {
     const cmd_paraminfo *request = state().request;

@@ -9,6 +9,13 @@
 
 namespace radsim::detail {
 
+// What a platform call returns where the contract promises no particular
+// value: never 0, never 1, so that a caller relying on it shows.
+inline constexpr int32_t poison_result = -0x5a5a;
+
+// Fills a cmd_prt argument record and registers it as one cmd_prt accepts.
+void fill_prt_arg(void *record, uint32_t tag, const void *value, uint32_t length);
+
 struct due_fault {
     int32_t result;
     fault_effect effect;
@@ -29,5 +36,6 @@ void reset_output_channel();
 void release_output_handles();
 void reset_features();
 void reset_shell_buffer();
+void forget_prt_args();
 
 }  // namespace radsim::detail

@@ -352,7 +352,7 @@ TEST_F(display_test, pending_renders_the_pending_copy_with_the_running_key_and_g
     EXPECT_EQ(run(generate<1, 1>).buffer, "radius-server key 7 RunningKey\nradius-server timeout 9\n"
                                               "radius-server host 10.0.0.1 authentication accounting \n"
                                               "radius-server host 10.0.0.4 authentication accounting \n"
-                                              "aaa group server radius G1 server 10.0.0.1 \n");
+                                              "aaa group server radius G1 \nserver 10.0.0.1 \n");
     // The text tells which copy each line came from; every read is also mode 1.
     for (const std::string &read : calls("cmi_radius_new_")) EXPECT_TRUE(read.ends_with("mode=1")) << read;
     EXPECT_EQ(run(generate<0, 0>).buffer,
@@ -376,17 +376,20 @@ TEST_F(display_test, the_widest_lines_fit_exactly) {
         EXPECT_EQ(line.size() + 1 + (256 - host_length), radius::server_line_capacity);
     }
     radsim::store().running().servers.clear();
+    // The group and each member on a line of their own, however many members.
     std::vector<uint32_t> members;
-    std::string group_line = "aaa group server radius " + std::string(256, 'g') + " ";
+    const std::string group_line = "aaa group server radius " + std::string(256, 'g') + " ";
+    std::string group_text = group_line + "\n";
     for (int i = 0; i < RADIUS_MAX_GROUP_MEMBERS; ++i) {
         const std::string host = std::to_string(10 + i) + std::string(254, 'h');
         members.push_back(add_server(host));
-        group_line += "server " + host + " ";
+        group_text += "server " + host + " \n";
     }
-    add_group(std::string(256, 'g'), members, 0);
+    add_group(std::string(256, 'g'), members, 7);
     const std::string text = run(generate<0, 1>).buffer;
-    EXPECT_EQ(text.substr(text.find("aaa group")), group_line + "\n");
+    EXPECT_EQ(text.substr(text.find("aaa group")), group_text + "rdeadtime 7\n");
     EXPECT_EQ(group_line.size() + 1, radius::group_line_capacity);
+    EXPECT_EQ(("server " + std::string(256, 'h') + " ").size() + 1, radius::member_line_capacity);
 }
 
 TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_written) {
@@ -416,7 +419,7 @@ TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_writ
     EXPECT_EQ(reports_.size(), 1u);
     EXPECT_EQ(reports_text(), written);
     EXPECT_EQ(tags_and_lengths(), tags);
-    EXPECT_EQ(tags.size(), 11u) << written;
+    EXPECT_EQ(tags.size(), 13u) << written;
     EXPECT_EQ(radsim::store().running(), before) << "the generator changes nothing stored";
     reports_.clear();
     const auto first_lines = [&written](size_t count) {

@@ -34,15 +34,18 @@ TEST_F(output_channel, values_render_by_type_and_are_taken_at_the_call) {
     cmd_prt_arg arg;
     uint32_t number = 3;
     char buffer[256] = "********";
-    cmd_prt(handle_, "retransmission count:%s\n", cmd_prt_arg_make(&arg, TAG_SRV_GLOBAL_RETRANSMIT, &number, 4));
+    cmd_prt_arg_make(&arg, TAG_SRV_GLOBAL_RETRANSMIT, &number, 4);
+    cmd_prt(handle_, "retransmission count:%s\n", &arg);
     number = 7;  // the same record and value reused for the next line
-    cmd_prt(handle_, "timeout value:%s\n", cmd_prt_arg_make(&arg, TAG_SRV_GLOBAL_TIMEOUT, &number, 4), nullptr);
-    cmd_prt(handle_, "\t\tRADIUS shared secret:%s\n", cmd_prt_arg_make(&arg, TAG_SRV_SECRET, buffer, 256));
+    cmd_prt_arg_make(&arg, TAG_SRV_GLOBAL_TIMEOUT, &number, 4);
+    cmd_prt(handle_, "timeout value:%s\n", &arg, nullptr);
+    cmd_prt_arg_make(&arg, TAG_SRV_SECRET, buffer, 256);
+    cmd_prt(handle_, "\t\tRADIUS shared secret:%s\n", &arg);
     cmd_prt(handle_, "\nfollowing RADIUS servers are configured:\n");
     cmd_prt(handle_, "%s%%\n", cmd_tuple(TAG_STATS_TIMES_DEAD, &number));
     uint32_t state = 3;
     cmd_prt(handle_, "Server is %s\n", cmd_tuple(TAG_STATS_STATE, &state));
-    ASSERT_EQ(cmd_prt_send(handle_), 0);
+    cmd_prt_send(handle_);
 
     ASSERT_EQ(reports_.size(), 1u);
     EXPECT_EQ(reports_[0].text(),
@@ -58,7 +61,8 @@ TEST_F(output_channel, values_render_by_type_and_are_taken_at_the_call) {
 TEST_F(output_channel, string_length_bounds_the_value) {
     cmd_prt_arg arg;
     const char host[] = {'a', 'b', 'c', 'd'};  // no NUL within the length given
-    cmd_prt(handle_, "\t%s:\n", cmd_prt_arg_make(&arg, TAG_SRV_HOST, host, 3));
+    cmd_prt_arg_make(&arg, TAG_SRV_HOST, host, 3);
+    cmd_prt(handle_, "\t%s:\n", &arg);
     cmd_prt_send(handle_);
     EXPECT_EQ(reports_.at(0).text(), "\tabc:\n");
 }
@@ -76,10 +80,37 @@ TEST_F(output_channel, each_send_delivers_what_was_printed_since_the_last) {
 TEST_F(output_channel, released_handles_are_refused_and_reported) {
     cmd_req_handle_free(handle_);
     EXPECT_EQ(radsim::open_output_handles(), 0u);
-    EXPECT_EQ(cmd_prt(handle_, "late\n"), -1);
+    cmd_prt(handle_, "late\n");
     EXPECT_TRUE(reports_.empty());
     EXPECT_THAT(radsim::contract_violations(), ElementsAre("cmd_prt: output handle used after release"));
     radsim::reset();  // the violation was the point of the test
+}
+
+// What cmd_prt refuses for a "%s": anything but a record the channel filled
+// and that still holds what was put in it.
+TEST_F(output_channel, only_records_the_channel_filled_are_printed) {
+    // The call form of a library that took cmd_prt_arg_make's "result" for
+    // the record: the contract promises no result.
+    using make_with_result = cmd_prt_arg *(*)(cmd_prt_arg *, uint32_t, const void *, uint32_t);
+    const auto make = reinterpret_cast<make_with_result>(reinterpret_cast<void (*)()>(&cmd_prt_arg_make));
+    const uint32_t number = 3;
+    cmd_prt_arg arg;
+    cmd_prt(handle_, "%s\n", make(&arg, TAG_SRV_GLOBAL_RETRANSMIT, &number, 4));
+
+    cmd_prt_arg_make(&arg, TAG_SRV_GLOBAL_TIMEOUT, &number, 4);
+    cmd_prt_arg copy = arg;  // the same bytes elsewhere are no record of the channel's
+    cmd_prt(handle_, "%s\n", &copy);
+
+    cmd_prt_arg *tuple = cmd_tuple(TAG_STATS_TIMES_DEAD, &number);
+    cmd_prt(handle_, "%s\n", tuple);
+    cmd_prt(handle_, "%s\n", tuple);  // a tuple serves one cmd_prt
+
+    cmd_prt(handle_, "%s\n", nullptr);
+    cmd_prt_send(handle_);
+
+    EXPECT_EQ(reports_.at(0).text(), "<invalid>\n<invalid>\n3\n<invalid>\n<invalid>\n");
+    EXPECT_EQ(radsim::contract_violations().size(), 4u);
+    radsim::reset();  // the violations were the point of the test
 }
 
 TEST_F(output_channel, default_sink_writes_the_text_to_stdout) {

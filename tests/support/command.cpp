@@ -18,9 +18,27 @@ std::string tag_name(uint32_t tag) {
     return hex;
 }
 
+namespace {
+
+// Bytes a handler must not read hold this in every test block: the unused
+// words of the block and of each parameter, the slots past param_count, a
+// keyword's type and value, a non-host parameter's address kind.  A
+// handler that reads one sees nonsense, or a pointer that faults.
+constexpr int garbage = 0xa5;
+
+}  // namespace
+
 command::command() {
+    std::memset(&info_, garbage, sizeof info_);
+    info_.param_count = 0;
+    info_.no_form = 0;
+    info_.session_word = 0;
+    info_.submode_noop = 0;
+    info_.exec_noop = 0;
     info_.session_handle = test_session;
+    info_.cmd_id = 0;
     info_.is_active_sup = 1;
+    info_.exec_flags = 0;
 }
 
 command &command::no_form() {
@@ -55,10 +73,16 @@ command &command::exec_noop() {
 
 command &command::add(int32_t id, uint32_t type, void *value, uint32_t addr_kind) {
     cmd_param &param = params_.emplace_back();
+    std::memset(&param, garbage, sizeof param);
     param.id = id;
+    if (type == garbage_word) return append(param);
     param.type = type;
     param.value = value;
-    param.addr_kind = addr_kind;
+    if (type == PARAM_TYPE_HOST) param.addr_kind = addr_kind;
+    return append(param);
+}
+
+command &command::append(cmd_param &param) {
     info_.params[info_.param_count++] = &param;
     return *this;
 }
@@ -71,7 +95,7 @@ command &command::text(int32_t id, const std::string &value) {
     return add(id, PARAM_TYPE_TEXT, texts_.emplace_back(value).data(), 0);
 }
 
-command &command::keyword(int32_t id) { return add(id, 0, nullptr, 0); }
+command &command::keyword(int32_t id) { return add(id, garbage_word, nullptr, 0); }
 
 command &command::host(int32_t id, const std::string &value, uint32_t addr_kind) {
     return add(id, PARAM_TYPE_HOST, texts_.emplace_back(value).data(), addr_kind);

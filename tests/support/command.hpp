@@ -48,7 +48,10 @@ public:
     outcome run(radius_handler_fn handler);
 
 private:
+    // A keyword's type word: add() leaves its type and value as garbage.
+    static constexpr uint32_t garbage_word = 0xa5a5a5a5;
     command &add(int32_t id, uint32_t type, void *value, uint32_t addr_kind);
+    command &append(cmd_param &param);
 
     cmd_paraminfo info_{};
     std::deque<cmd_param> params_;
