@@ -5,8 +5,8 @@
 #include "config/config_commands.h"
 #include "abi/param_ids.h"
 #include "config/global_key_rules.hpp"
+#include "frame/context.hpp"
 #include "frame/handler_frame.hpp"
-#include "platform/store_client.h"
 
 namespace {
 
@@ -37,9 +37,8 @@ bool apply_param(const cmd_param &param, global_key_state &keys, radius_global_c
     }
 }
 
-int32_t write_global(cmd_paraminfo *info, radius_global_cfg &global) {
-    const int32_t rc = cmi_radius_new_global_config(info->session_handle, RADIUS_OP_WRITE, &global, store_mode,
-                                                    &info->msg_ctx_a, &info->msg_ctx_b);
+int32_t write_global(const context &store, radius_global_cfg &global) {
+    const int32_t rc = store.write(global);
     if (rc != 0) {
         report_failure(rc, "could not configure RADIUS global configuration");
         return 1;
@@ -50,8 +49,9 @@ int32_t write_global(cmd_paraminfo *info, radius_global_cfg &global) {
 }  // namespace
 
 extern "C" RADIUS_EXPORT int32_t config_radius_global(cmd_paraminfo *info) {
+    const context store(info, store_mode);
     radius_global_cfg global{};
-    const int32_t rc = read_global_current(info, &global, store_mode);
+    const int32_t rc = store.read_current(global);
     if (rc != 0) {
         report_failure(rc, "could not retrieve RADIUS global configuration");
         return 1;
@@ -59,7 +59,7 @@ extern "C" RADIUS_EXPORT int32_t config_radius_global(cmd_paraminfo *info) {
     global_key_state keys;
     keys.no_form = info->no_form != 0;
     uint32_t distribution = 0;
-    if (read_distribution_flag(info, store_mode, &distribution) != 0) {
+    if (store.read_item_or_zero(RADIUS_ITEM_DISTRIBUTION, distribution) != 0) {
         std::puts("could not read qds enabled flag from pss");
         return 1;
     }
@@ -68,5 +68,5 @@ extern "C" RADIUS_EXPORT int32_t config_radius_global(cmd_paraminfo *info) {
         walk_params(info, [&](const cmd_param &param) { return apply_param(param, keys, global); });
     if (!applied) return 1;
     finish_global_key(keys, global);
-    return write_global(info, global);
+    return write_global(store, global);
 }

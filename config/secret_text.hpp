@@ -1,39 +1,17 @@
-// What the three sets of key rules share: heap texts that hold a secret
-// (our own copies of a stored key and the texts the key-encryption service
-// hands back), the type-7 conversions of a stored key, and the key-form
-// tokens of the command line.
+// What the sets of key rules share: the stored key taken in the form a rule
+// compares it in, and the key-form tokens of the command line.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
+#include "frame/secret_text.hpp"
+
 #include "abi/radius_records.h"
 #include "abi/param_ids.h"
 
 namespace radius {
-
-// Wipes a secret and releases its block.  Blocks from the key-encryption
-// service were malloc'd by the service and go back with free; our own
-// copies come from new[] and go back with delete[].
-struct secret_release {
-    bool from_service = false;
-    void operator()(char *text) const noexcept;
-};
-
-// A NUL-terminated secret on the heap, wiped before it is released.
-using secret_text = std::unique_ptr<char, secret_release>;
-
-// Our own copy of at most `max_chars` of `text`; null when the allocation
-// fails (the caller prints its own message for that).
-secret_text copy_secret(const char *text, size_t max_chars);
-
-// The type-7 form of the clear `text`, or the clear form of the type-7
-// `text`, from the key-encryption service.  Null when the service fails,
-// hands back no block or hands back an empty text: the rules treat all of
-// these alike.
-secret_text encrypt_type7(const char *text);
-secret_text decrypt_type7(const char *text);
 
 // What a command prints when it cannot take its saved key; the texts differ
 // from command to command.  `no_memory` is printed as it stands, without a

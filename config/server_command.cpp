@@ -5,10 +5,9 @@
 #include "config/config_commands.h"
 #include "abi/param_ids.h"
 #include "config/server_key_rules.hpp"
+#include "frame/context.hpp"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
-#include "platform/store_client.h"
-#include "platform/system_services.h"
 
 namespace {
 
@@ -21,6 +20,7 @@ constexpr size_t hostname_chars = 253;
 
 struct server_command {
     cmd_paraminfo *info;
+    context store;
     radius_global_cfg global{};
     radius_server_cfg server{};
     int32_t read_result = 0;  // 0: the server exists; server-not-found: it is new
@@ -43,7 +43,7 @@ bool read_server(server_command &cmd) {
         return param.id != PARAM_SERVER_HOST || name_server(param, cmd.server);
     });
     if (!named) return false;
-    cmd.read_result = read_server_current(cmd.info, &cmd.server, store_mode);
+    cmd.read_result = cmd.store.read_current(cmd.server);
     if (cmd.read_result == RADIUS_ERR_SERVER_NOT_FOUND) {
         cmd.server.authentication = 0;  // the roles are settled after the walk
         cmd.server.accounting = 0;
@@ -53,18 +53,11 @@ bool read_server(server_command &cmd) {
     return cmd.read_result == 0;
 }
 
-bool feature_enabled(cmd_paraminfo *info, const char *feature) {
-    uint32_t status = 0;
-    uint32_t error = 0;
-    fm_cmi_get_feature_status(info->session_handle, feature, &info->msg_ctx_a, &info->msg_ctx_b, &status, &error);
-    return error == 0 && status == 1;
-}
-
 // Saved configuration being applied skips the check, so that a replay does
 // not depend on the order in which features come up.
-bool pac_allowed(cmd_paraminfo *info) {
-    if ((info->exec_flags & EXEC_FLAG_REPLAY) != 0) return true;
-    if (feature_enabled(info, "rqx") && feature_enabled(info, "dot1x")) return true;
+bool pac_allowed(const context &store) {
+    if ((store.info()->exec_flags & EXEC_FLAG_REPLAY) != 0) return true;
+    if (store.feature_enabled("rqx") && store.feature_enabled("dot1x")) return true;
     std::puts("Make sure RQX & DOT1X are enabled before enabling pac");
     return false;
 }
@@ -106,7 +99,7 @@ bool apply_param(server_command &cmd, const cmd_param &param) {
         case PARAM_AUX_FLAG:
             server.aux_flag = no_form ? 0 : 1;
             return true;
-        case PARAM_PAC: return no_form || pac_allowed(cmd.info);
+        case PARAM_PAC: return no_form || pac_allowed(cmd.store);
         default: return apply_key(cmd, param);
     }
 }
@@ -120,9 +113,7 @@ int32_t refuse_not_present(const server_command &cmd) {
 // A failed removal is reported, yet the command does not fail.
 int32_t remove_server(server_command &cmd) {
     if (is_new(cmd)) return refuse_not_present(cmd);
-    cmd_paraminfo *info = cmd.info;
-    const int32_t rc = cmi_radius_new_server_config(info->session_handle, RADIUS_OP_DELETE, &cmd.server,
-                                                    store_mode, &info->msg_ctx_a, &info->msg_ctx_b);
+    const int32_t rc = cmd.store.remove(cmd.server);
     if (rc != 0) {
         print_error_radius(rc);
         std::printf("configuration for %s could not be removed\n", cmd.server.host);
@@ -162,9 +153,7 @@ void settle_roles(server_command &cmd) {
 // type-6 form alone does not silence it, as the displays and the running
 // configuration look at `key` alone too.
 int32_t write_server(server_command &cmd) {
-    cmd_paraminfo *info = cmd.info;
-    const int32_t rc = cmi_radius_new_server_config(info->session_handle, RADIUS_OP_WRITE, &cmd.server,
-                                                    store_mode, &info->msg_ctx_a, &info->msg_ctx_b);
+    const int32_t rc = cmd.store.write(cmd.server);
     if (rc == RADIUS_ERR_SERVER_TABLE_FULL) {
         std::puts("maximum number of RADIUS servers already configured");
         return 1;
@@ -194,8 +183,8 @@ int32_t finish(server_command &cmd) {
 }  // namespace
 
 extern "C" RADIUS_EXPORT int32_t config_radius_server(cmd_paraminfo *info) {
-    server_command cmd{.info = info};
-    const int32_t rc = read_global_current(info, &cmd.global, store_mode);
+    server_command cmd{.info = info, .store = context(info, store_mode)};
+    const int32_t rc = cmd.store.read_current(cmd.global);
     if (rc != 0) {
         report_failure(rc, "could not retrieve RADIUS global configuration");
         return 1;

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <span>
 
+#include "frame/context.hpp"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
-#include "platform/store_client.h"
 
 namespace radius {
 namespace {
@@ -26,17 +26,13 @@ constexpr size_t max_host_name = 255;
 // One command's work on its group.
 struct group_edit {
     cmd_paraminfo *info;
+    context store;
     radius_group_cfg group{};
     bool existed = false;
     int32_t read_result = 0;    // reported when a deletion finds no group
     bool delete_group = false;  // a "no" form that names nothing inside the group
     bool changed = false;       // an existing group is written only when set
 };
-
-int32_t group_call(group_edit &edit, uint32_t op) {
-    return cmi_radius_new_group_config(edit.info->session_handle, op, &edit.group, store_mode,
-                                       &edit.info->msg_ctx_a, &edit.info->msg_ctx_b);
-}
 
 bool is_default_group(const radius_group_cfg &group) {
     return std::strncmp(group.name, "radius", sizeof group.name) == 0;
@@ -63,7 +59,7 @@ bool take_group_name(const cmd_paraminfo *info, radius_group_cfg *group) {
 
 bool read_group(group_edit &edit) {
     const radius_group_cfg named = edit.group;
-    edit.read_result = group_call(edit, RADIUS_OP_READ);
+    edit.read_result = edit.store.read(edit.group);
     if (edit.read_result == 0) {
         edit.existed = true;
         edit.group.name[sizeof edit.group.name - 1] = '\0';  // printed with %s in later messages
@@ -85,8 +81,7 @@ bool server_key_from_host(const cmd_param &param, radius_server_cfg *server) {
 }
 
 bool read_server(group_edit &edit, radius_server_cfg *server) {
-    const int32_t rc = cmi_radius_new_server_config(edit.info->session_handle, RADIUS_OP_READ, server,
-                                                    store_mode, &edit.info->msg_ctx_a, &edit.info->msg_ctx_b);
+    const int32_t rc = edit.store.read(*server);
     if (rc == 0) return true;
     if (rc == RADIUS_ERR_SERVER_NOT_FOUND) {
         std::puts("specified RADIUS server not found, first configure it using radius-server host ... and then retry");
@@ -186,7 +181,7 @@ int32_t delete_group(group_edit &edit) {
         std::puts("default group radius delete not allowed");
         return status_refused;
     }
-    const int32_t rc = group_call(edit, RADIUS_OP_DELETE);
+    const int32_t rc = edit.store.remove(edit.group);
     if (rc != 0) {
         print_error_radius(rc);
         std::printf("configuration for group %s could not be removed\n", edit.group.name);
@@ -196,7 +191,7 @@ int32_t delete_group(group_edit &edit) {
 
 int32_t write_group(group_edit &edit) {
     if (edit.existed && !edit.changed) return 0;  // entering an existing group
-    const int32_t rc = group_call(edit, RADIUS_OP_WRITE);
+    const int32_t rc = edit.store.write(edit.group);
     if (rc == 0) return 0;
     if (rc == RADIUS_ERR_GROUP_TABLE_FULL) {
         std::puts("maximum number of RADIUS server groups already configured");
@@ -213,7 +208,7 @@ int32_t write_group(group_edit &edit) {
 extern "C" RADIUS_EXPORT int32_t config_radius_new_server_group(cmd_paraminfo *info) {
     using namespace radius;
     if (info->submode_noop != 0) return 0;
-    group_edit edit{info};
+    group_edit edit{info, context(info, store_mode)};
     if (!take_group_name(info, &edit.group) || !read_group(edit)) return status_refused;
     edit.delete_group = info->no_form != 0;
     if (!walk_params(info, [&edit](const cmd_param &param) { return apply_param(edit, param); })) {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame/context.hpp"
 #include "frame/handler_frame.hpp"
-#include "platform/store_client.h"
 #include "platform/system_services.h"
 
 namespace {
@@ -40,10 +40,7 @@ extern "C" RADIUS_EXPORT int32_t config_radius_enable(cmd_paraminfo *info) {
         print_error_radius(rc);
         return rc == 0 ? 0 : 1;
     }
-    uint32_t value = 0;
-    const int32_t rc =
-        cmi_radius_new_enable_info_config(info->session_handle, RADIUS_OP_WRITE, RADIUS_ITEM_DAEMON, &value,
-                                          1, &info->msg_ctx_a, &info->msg_ctx_b);
+    const int32_t rc = radius::context(info, 1).write_item(RADIUS_ITEM_DAEMON, 0);
     if (rc != 0) {
         radius::report_failure(rc, "could not disable RADIUS daemon");
         return 1;

@@ -56,42 +56,4 @@ void report_failure(int32_t code, const char *context) {
     std::puts(context);
 }
 
-namespace {
-
-template <class Record>
-using store_call = int32_t (*)(uint32_t, uint32_t, Record *, uint32_t, cmd_msg_ctx *, cmd_msg_ctx *);
-
-template <class Record>
-int32_t read_current(store_call<Record> call, cmd_paraminfo *info, Record *cfg, uint32_t mode) {
-    int32_t rc = call(info->session_handle, RADIUS_OP_READ_PENDING, cfg, mode, &info->msg_ctx_a,
-                      &info->msg_ctx_b);
-    if (rc == RADIUS_ERR_NO_PENDING) {
-        rc = call(info->session_handle, RADIUS_OP_READ, cfg, mode, &info->msg_ctx_a,
-                  &info->msg_ctx_b);
-    }
-    return rc;
-}
-
-}  // namespace
-
-int32_t read_global_current(cmd_paraminfo *info, radius_global_cfg *cfg, uint32_t mode) {
-    return read_current(&cmi_radius_new_global_config, info, cfg, mode);
-}
-
-int32_t read_server_current(cmd_paraminfo *info, radius_server_cfg *cfg, uint32_t mode) {
-    return read_current(&cmi_radius_new_server_config, info, cfg, mode);
-}
-
-int32_t read_distribution_flag(cmd_paraminfo *info, uint32_t mode, uint32_t *enabled) {
-    *enabled = 0;
-    const int32_t rc =
-        cmi_radius_new_enable_info_config(info->session_handle, RADIUS_OP_READ, RADIUS_ITEM_DISTRIBUTION,
-                                          enabled, mode, &info->msg_ctx_a, &info->msg_ctx_b);
-    if (rc == RADIUS_ERR_ITEM_NOT_PRESENT) {
-        *enabled = 0;
-        return 0;
-    }
-    return rc;
-}
-
 }  // namespace radius

@@ -1,13 +1,11 @@
 // Steps every handler shares: the parameter walk, typed access to parameter
-// values, bounded text copies into records, the store reads with their
-// pending-then-running rule, and the two-line failure report.
+// values, bounded text copies into records, and the two-line failure report.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
 #include "abi/radius_records.h"
-#include "platform/store_client.h"
 
 namespace radius {
 
@@ -56,14 +54,5 @@ host_copy copy_server_host(const cmd_param &param, radius_server_cfg &server, si
 
 // print_error_radius(code), then `context` as a line: the two-line form.
 void report_failure(int32_t code, const char *context);
-
-// Reads the pending copy of an open distribution session (op 5) and falls
-// back to the running copy (op 1) when there is none.
-int32_t read_global_current(cmd_paraminfo *info, radius_global_cfg *cfg, uint32_t mode);
-int32_t read_server_current(cmd_paraminfo *info, radius_server_cfg *cfg, uint32_t mode);
-
-// Reads the fabric-distribution flag (enable-info item 2); an item never
-// written reads as 0.  Returns 0 or the store's failure code.
-int32_t read_distribution_flag(cmd_paraminfo *info, uint32_t mode, uint32_t *enabled);
 
 }  // namespace radius

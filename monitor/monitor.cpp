@@ -7,15 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame/context.hpp"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
-#include "monitor/monitor_entry.hpp"
-#include "platform/aaa_service.h"
 
 namespace radius {
 
 namespace {
-
 
 constexpr size_t test_text_chars = 31;
 constexpr size_t host_name_chars = 255;
@@ -28,9 +26,9 @@ constexpr uint32_t server_entry_read_mode = 1;
 // Monitoring parameters stay on this switch: say so when the rest of the
 // RADIUS configuration is distributed.  False after a message when the
 // flag cannot be read.
-bool distribution_notice(cmd_paraminfo *info) {
+bool distribution_notice(const context &store) {
     uint32_t enabled = 0;
-    if (read_distribution_flag(info, command_mode, &enabled) != 0) {
+    if (store.read_item_or_zero(RADIUS_ITEM_DISTRIBUTION, enabled) != 0) {
         std::puts("could not read qds enabled flag from pss");
         return false;
     }
@@ -77,11 +75,6 @@ bool apply_params(const cmd_paraminfo *info, bool check_types, aaa_server_monito
     });
 }
 
-int32_t write_entry(cmd_paraminfo *info, aaa_server_monitor_cfg *entry) {
-    return cmi_aaa_server_monitor_config(info->session_handle, AAA_MONITOR_SERVICE, RADIUS_OP_WRITE, entry,
-                                         command_mode, &info->msg_ctx_a, &info->msg_ctx_b);
-}
-
 // Copies a host parameter into server.host; false after a message for an
 // address that cannot name a server.  The server is looked up by host
 // alone, so addr_type goes back to 0.
@@ -94,13 +87,12 @@ bool copy_host(const cmd_param &param, radius_server_cfg &server) {
 
 // Finds the server named by the last host parameter (by host: index and
 // addr_type stay 0); false after a message.
-bool read_named_server(cmd_paraminfo *info, radius_server_cfg &server) {
-    const bool copied = walk_params(info, [&](const cmd_param &param) {
+bool read_named_server(const context &store, radius_server_cfg &server) {
+    const bool copied = walk_params(store.info(), [&](const cmd_param &param) {
         return param.id != PARAM_SERVER_HOST || copy_host(param, server);
     });
     if (!copied) return false;
-    const int32_t rc = cmi_radius_new_server_config(info->session_handle, RADIUS_OP_READ, &server, command_mode,
-                                                    &info->msg_ctx_a, &info->msg_ctx_b);
+    const int32_t rc = store.read(server);
     if (rc != 0) {
         report_failure(rc, "could not retrieve server configuration");
         return false;
@@ -115,16 +107,16 @@ bool read_named_server(cmd_paraminfo *info, radius_server_cfg &server) {
 using namespace radius;
 
 extern "C" RADIUS_EXPORT int32_t config_global_server_monitor_params(cmd_paraminfo *info) {
-    if (!distribution_notice(info)) return 1;
+    const context store(info, command_mode);
+    if (!distribution_notice(store)) return 1;
     aaa_server_monitor_cfg entry;
-    int32_t rc = read_monitor_entry(info->session_handle, AAA_MONITOR_GLOBAL_ID, command_mode, &entry,
-                                    &info->msg_ctx_a, &info->msg_ctx_b);
+    int32_t rc = store.read_monitor(AAA_MONITOR_GLOBAL_ID, entry);
     if (rc != 0 && rc != AAA_ERR_NO_MONITOR_ENTRY) {
         report_failure(rc, "Error in reading global server monitor configuration.");
         return 1;
     }
     if (!apply_params(info, true, entry)) return 1;
-    rc = write_entry(info, &entry);
+    rc = store.write_monitor(entry);
     if (rc != 0) {
         report_failure(rc, "Global server monotor configuration could not be updated");  // sic
         return 1;
@@ -133,19 +125,19 @@ extern "C" RADIUS_EXPORT int32_t config_global_server_monitor_params(cmd_paramin
 }
 
 extern "C" RADIUS_EXPORT int32_t config_aaa_server_monitor_params(cmd_paraminfo *info) {
+    const context store(info, command_mode);
     radius_server_cfg server{};
-    if (!distribution_notice(info)) return 1;
-    if (!read_named_server(info, server)) return 1;
+    if (!distribution_notice(store)) return 1;
+    if (!read_named_server(store, server)) return 1;
     aaa_server_monitor_cfg entry;
-    int32_t rc = read_monitor_entry(info->session_handle, server.index, server_entry_read_mode, &entry,
-                                    &info->msg_ctx_a, &info->msg_ctx_b);
+    int32_t rc = store.with_mode(server_entry_read_mode).read_monitor(server.index, entry);
     if (rc != 0 && rc != AAA_ERR_NO_MONITOR_ENTRY) {
         report_failure(rc, "please configure the server first.");
         return 1;
     }
     // The per-server command takes its values without looking at their type.
     if (!apply_params(info, false, entry)) return 1;
-    rc = write_entry(info, &entry);
+    rc = store.write_monitor(entry);
     if (rc != 0) {
         print_error_radius(rc);
         std::printf("configuration for %.*s could not be updated\n", static_cast<int>(strnlen(server.host, 256)),

@@ -3,13 +3,12 @@
 #include <array>
 #include <cstdio>
 
-#include "frame/handler_frame.hpp"
 #include "abi/param_ids.h"
+#include "frame/context.hpp"
+#include "frame/handler_frame.hpp"
+#include "frame/output.hpp"
+#include "frame/service_ports.hpp"
 #include "monitor/monitor.h"
-#include "monitor/monitor_entry.hpp"
-#include "platform/aaa_service.h"
-#include "show/display_rows.hpp"
-#include "show/service_ports.hpp"
 
 namespace radius {
 
@@ -32,7 +31,7 @@ const cmd_param *first_host_param(const cmd_paraminfo *info) {
 
 // Reads the server named by `host` and its monitoring entry; false after a
 // message (silently for a parameter that is no host address).
-bool read_server_and_entry(cmd_paraminfo *info, const cmd_param &host, radius_server_cfg &server,
+bool read_server_and_entry(const context &store, const cmd_param &host, radius_server_cfg &server,
                            aaa_server_monitor_cfg &entry) {
     if (host.type != PARAM_TYPE_HOST) return false;
     copy_text(server.host, static_cast<const char *>(host.value), host_chars);
@@ -40,15 +39,13 @@ bool read_server_and_entry(cmd_paraminfo *info, const cmd_param &host, radius_se
         std::puts("invalid ipv6 address");
         return false;
     }
-    int32_t rc = cmi_radius_new_server_config(info->session_handle, RADIUS_OP_READ, &server, read_mode,
-                                              &info->msg_ctx_a, &info->msg_ctx_b);
+    int32_t rc = store.read(server);
     if (rc == RADIUS_ERR_SERVER_NOT_FOUND) {
         std::puts("RADIUS server not found");
         return false;
     }
     if (rc == 0) {
-        rc = read_monitor_entry(info->session_handle, server.index, read_mode, &entry, &info->msg_ctx_a,
-                                &info->msg_ctx_b);
+        rc = store.read_monitor(server.index, entry);
         if (rc == AAA_ERR_NO_MONITOR_ENTRY) rc = 0;
     }
     if (rc != 0) {
@@ -83,24 +80,23 @@ std::array<display_row, 9> monitor_rows(const radius_server_cfg &server, const a
 using namespace radius;
 
 extern "C" RADIUS_EXPORT int32_t show_aaa_monitor_config(cmd_paraminfo *info) {
-    cmd_out_handle *handle = open_tagged_display(info, "received handle NULL.");
-    if (handle == nullptr) return 1;
+    output out = open_tagged_display(info, "received handle NULL.");
+    if (!out) return 1;
     const cmd_param *host = first_host_param(info);
     if (host == nullptr) {
         // Nothing to show is no failure.
-        cmd_req_handle_free(handle);
+        out.release_unsent();
         return 0;
     }
     radius_server_cfg server{};
     aaa_server_monitor_cfg entry{};
-    if (!read_server_and_entry(info, *host, server, entry)) {
-        cmd_req_handle_free(handle);
+    if (!read_server_and_entry(context(info, read_mode), *host, server, entry)) {
+        out.release_unsent();
         return 1;
     }
-    fill_default_port(&server.auth_port, auth_service);
-    fill_default_port(&server.acct_port, acct_service);
-    print_rows(handle, monitor_rows(server, entry));
-    cmd_prt_send(handle);
-    cmd_req_handle_free(handle);
+    const service_ports ports = service_ports::look_up();
+    ports.fill_defaults(server);
+    out.print(monitor_rows(server, entry));
+    out.send_and_release();
     return 0;
 }

@@ -6,18 +6,15 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <optional>
 #include <string_view>
 
+#include "frame/context.hpp"
 #include "frame/handler_frame.hpp"
-#include "platform/key_encryption.h"
-#include "platform/shell_output.h"
+#include "frame/output.hpp"
+#include "frame/secret_text.hpp"
+#include "frame/service_ports.hpp"
 #include "runcfg/line_buffer.hpp"
-#include "show/server_walk.hpp"
-#include "show/service_ports.hpp"
 
 namespace radius {
 
@@ -25,31 +22,23 @@ namespace {
 
 constexpr uint32_t tagged_command_id = 500;
 constexpr uint32_t read_mode = 1;
-constexpr uint32_t key_type7 = 7;
 constexpr char default_group[] = "radius";
-
-struct free_block {
-    void operator()(char *block) const { std::free(block); }
-};
 
 // One generator run: where its lines go and what it renders.
 struct generation {
-    cmd_paraminfo *info;
-    cmd_out_handle *handle;
+    context store;
+    const output &out;
     bool tagged;  // records on the handle, else the shell's output buffer
     bool pending;
     bool full;
-    // The services' own ports; none when the services database lacks them,
-    // and then every nonzero port is written out.
-    std::optional<uint32_t> auth_default;
-    std::optional<uint32_t> acct_default;
+    // The services' own ports; where the services database lacks them,
+    // every nonzero port is written out.
+    service_ports ports;
 };
 
 void emit(const generation &gen, const char *line) {
     if (gen.tagged) {
-        cmd_prt_arg arg;
-        cmd_prt_arg_make(&arg, TAG_RUNCFG_LINE, line, static_cast<uint32_t>(std::strlen(line) + 1));
-        cmd_prt(gen.handle, "%s\n", &arg, nullptr);
+        gen.out.print("%s\n", TAG_RUNCFG_LINE, line, static_cast<uint32_t>(std::strlen(line) + 1));
     } else {
         vsh_buf_printf("%s\n", line);
     }
@@ -64,35 +53,22 @@ bool written_out(uint32_t port, const std::optional<uint32_t> &service_default) 
     return port != 0 && port != service_default;
 }
 
-int32_t read_global(const generation &gen, uint32_t op, radius_global_cfg *global) {
-    return cmi_radius_new_global_config(gen.info->session_handle, op, global, read_mode, &gen.info->msg_ctx_a,
-                                        &gen.info->msg_ctx_b);
-}
-
-int32_t read_server(const generation &gen, uint32_t op, radius_server_cfg *server) {
-    return cmi_radius_new_server_config(gen.info->session_handle, op, server, read_mode, &gen.info->msg_ctx_a,
-                                        &gen.info->msg_ctx_b);
-}
-
-// Replaces a clear-text key in `key` by its type-7 form, wiping the clear
-// text.  An empty key stays empty: the service would give even that a
-// type-7 form, and a key line for no key would invent one.  False after a
+// Replaces a clear-text key in `key` by its type-7 form; the clear text is
+// overwritten.  An empty key stays empty: the service would give even that
+// a type-7 form, and a key line for no key would invent one.  False after a
 // message when the service fails or its text does not fit the field.
 template <size_t N>
 bool encrypt_clear_key(uint32_t &key_type, char (&key)[N]) {
     if (key_type != RADIUS_KEY_CLEAR || key[0] == '\0') return true;
     char clear[N + 1] = {};  // the field need not hold a NUL of its own
     std::memcpy(clear, key, N);
-    char *out = nullptr;
-    uint32_t out_len = 0;
-    const int32_t rc = radius_new_security_conf_encrypt(clear, key_type7, 0, 0, &out, &out_len);
-    const std::unique_ptr<char, free_block> encrypted(out);
+    const secret_text encrypted = encrypt_type7(clear);
     explicit_bzero(clear, sizeof clear);
-    if (rc != 0 || encrypted == nullptr || out_len == 0 || out_len >= N) {
+    if (encrypted == nullptr || std::strlen(encrypted.get()) >= N) {
         std::puts("could not encrypt the RADIUS key");
         return false;
     }
-    copy_text(key, encrypted.get(), out_len);
+    copy_text(key, encrypted.get(), N - 1);
     key_type = RADIUS_KEY_TYPE7;
     return true;
 }
@@ -100,7 +76,7 @@ bool encrypt_clear_key(uint32_t &key_type, char (&key)[N]) {
 // The global key always comes from the running configuration.
 int32_t emit_global_key(const generation &gen) {
     radius_global_cfg running{};
-    const int32_t rc = read_global(gen, RADIUS_OP_READ, &running);
+    const int32_t rc = gen.store.read(running);
     if (rc != 0) {
         report_failure(rc, "could not retrieve RADIUS global (running) configuration");
         return rc;
@@ -135,7 +111,7 @@ void emit_global_settings(const generation &gen, const radius_global_cfg &global
 
 int32_t emit_globals(const generation &gen) {
     radius_global_cfg global{};
-    const int32_t rc = read_global(gen, gen.pending ? RADIUS_OP_READ_PENDING : RADIUS_OP_READ, &global);
+    const int32_t rc = gen.store.read(global, gen.pending ? store_copy::pending : store_copy::running);
     if (rc != 0) {
         report_failure(rc, "could not retrieve RADIUS global configuration");
         return rc;
@@ -152,8 +128,8 @@ void emit_server(const generation &gen, const radius_server_cfg &server) {
     line_buffer<server_line_capacity> line;
     line.append("radius-server host %.*s ", width(server.host), server.host);
     if (gen.full && server.key[0] != '\0') line.append("key 7 %.*s ", width(server.key), server.key);
-    if (written_out(server.auth_port, gen.auth_default)) line.append("auth-port %u ", server.auth_port);
-    if (written_out(server.acct_port, gen.acct_default)) line.append("acct-port %u ", server.acct_port);
+    if (written_out(server.auth_port, gen.ports.auth)) line.append("auth-port %u ", server.auth_port);
+    if (written_out(server.acct_port, gen.ports.acct)) line.append("acct-port %u ", server.acct_port);
     if (server.authentication != 0) line.append("authentication ");
     if (server.accounting != 0) line.append("accounting ");
     if (server.timeout != 0) line.append("timeout %u ", server.timeout);
@@ -170,8 +146,8 @@ void emit_server(const generation &gen, const radius_server_cfg &server) {
 
 int32_t emit_servers(const generation &gen) {
     bool key_failed = false;
-    const uint32_t op = gen.pending ? RADIUS_OP_READ_NEXT_PENDING : RADIUS_OP_READ_NEXT;
-    const int32_t rc = walk_servers(gen.info, op, read_mode, [&](radius_server_cfg &server) {
+    const store_copy from = gen.pending ? store_copy::pending : store_copy::running;
+    const int32_t rc = gen.store.walk_servers(from, [&](radius_server_cfg &server) {
         key_failed = gen.full && !encrypt_clear_key(server.key_type, server.key);
         if (!key_failed) emit_server(gen, server);
         return !key_failed;
@@ -185,10 +161,10 @@ int32_t emit_servers(const generation &gen) {
 // not in the pending copy) is left out.
 bool read_member(const generation &gen, uint32_t index, radius_server_cfg *member) {
     member->index = index;
-    if (read_server(gen, RADIUS_OP_READ, member) != 0) return false;
+    if (gen.store.read(*member) != 0) return false;
     if (!gen.pending) return true;
     member->index = 0;  // find it by host in the pending copy
-    return read_server(gen, RADIUS_OP_READ_PENDING, member) == 0;
+    return gen.store.read(*member, store_copy::pending) == 0;
 }
 
 // The group line enters the group's submode on replay; each member and the
@@ -216,12 +192,12 @@ void emit_group(const generation &gen, const radius_group_cfg &group) {
 // Groups always come from the running configuration; the default group
 // stands for all servers and is never rendered.
 void emit_groups(const generation &gen) {
-    radius_group_cfg group{};
-    while (cmi_radius_new_group_config(gen.info->session_handle, RADIUS_OP_READ_NEXT, &group, read_mode,
-                                       &gen.info->msg_ctx_a, &gen.info->msg_ctx_b) == 0) {
-        if (std::string_view(group.name, strnlen(group.name, sizeof group.name)) == default_group) continue;
-        emit_group(gen, group);
-    }
+    gen.store.walk_groups([&](const radius_group_cfg &group) {
+        if (std::string_view(group.name, strnlen(group.name, sizeof group.name)) != default_group) {
+            emit_group(gen, group);
+        }
+        return true;
+    });
 }
 
 int32_t generate(const generation &gen) {
@@ -238,20 +214,20 @@ int32_t generate(const generation &gen) {
 using namespace radius;
 
 extern "C" RADIUS_EXPORT int32_t radius_new_pss_asciigen(cmd_paraminfo *info, int32_t pending, uint32_t full) {
-    cmd_out_handle *handle = cmd_paraminfo_to_rxhandle(info);
-    if (handle == nullptr) {
+    output out(info);
+    if (!out) {
         std::puts("received handle NULL.");
         return 1;
     }
-    const generation gen{info,         handle,
-                         cmd_req_cmdId_getnext(handle) == tagged_command_id,
-                         pending != 0, full != 0,
-                         service_port(auth_service), service_port(acct_service)};
-    if (const int32_t rc = generate(gen); rc != 0) {
-        // Lines already written to the shell's buffer stay; unsent records go.
-        cmd_paraminfo_to_rxhandle_free(handle);
-        return rc;
+    const generation gen{context(info, read_mode), out,      out.command_id() == tagged_command_id,
+                         pending != 0,             full != 0, service_ports::look_up()};
+    // On a failure, lines already written to the shell's buffer stay; the
+    // unsent records go with the handle.
+    if (const int32_t rc = generate(gen); rc != 0) return rc;
+    if (gen.tagged) {
+        out.send_and_keep();
+    } else {
+        out.keep_unsent();
     }
-    if (gen.tagged) cmd_prt_send(handle);
     return 0;
 }

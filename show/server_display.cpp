@@ -8,12 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frame/context.hpp"
 #include "frame/handler_frame.hpp"
-#include "monitor/monitor_entry.hpp"
-#include "show/display_rows.hpp"
+#include "frame/output.hpp"
+#include "frame/service_ports.hpp"
 #include "show/server_display_internal.hpp"
-#include "show/server_walk.hpp"
-#include "show/service_ports.hpp"
 
 namespace radius {
 
@@ -35,14 +34,14 @@ struct global_view {
 };
 
 // Fills the default ports a display shows for the roles the server has.
-void fill_shown_ports(radius_server_cfg &server) {
-    if (server.authentication != 0) fill_default_port(&server.auth_port, auth_service);
-    if (server.accounting != 0) fill_default_port(&server.acct_port, acct_service);
+void fill_shown_ports(const service_ports &ports, radius_server_cfg &server) {
+    if (server.authentication != 0) ports.fill_auth(server.auth_port);
+    if (server.accounting != 0) ports.fill_acct(server.acct_port);
 }
 
-int32_t read_global_monitor(uint32_t session_handle, aaa_server_monitor_cfg *monitor, cmd_msg_ctx *ctx_a,
-                            cmd_msg_ctx *ctx_b) {
-    return read_monitor_entry(session_handle, AAA_MONITOR_GLOBAL_ID, 1, monitor, ctx_a, ctx_b);
+// The global monitoring entry is always read with mode 1.
+int32_t read_global_monitor(const context &store, aaa_server_monitor_cfg &monitor) {
+    return store.with_mode(1).read_monitor(AAA_MONITOR_GLOBAL_ID, monitor);
 }
 
 std::array<display_row, 8> unsorted_global_rows(const global_view &view) {
@@ -102,24 +101,18 @@ std::array<display_row, 6> sorted_server_rows(const radius_server_cfg &server) {
     }};
 }
 
-void print_heading(cmd_out_handle *handle) {
-    const display_row heading{true, servers_heading, 0, nullptr, 0};
-    print_rows(handle, {&heading, 1});
-}
-
 // Reads the global record and the global monitoring entry; on failure
 // prints why, releases the handle and returns false.
-bool read_global_view(cmd_paraminfo *info, cmd_out_handle *handle, uint32_t mode, global_view &view) {
-    if (cmi_radius_new_global_config(info->session_handle, RADIUS_OP_READ, &view.global, mode, &info->msg_ctx_a,
-                                     &info->msg_ctx_b) != 0) {
+bool read_global_view(const context &store, output &out, global_view &view) {
+    if (store.read(view.global) != 0) {
         std::puts("could not extract global RADIUS configuration");
-        cmd_req_handle_free(handle);
+        out.release_unsent();
         return false;
     }
-    const int32_t rc = read_global_monitor(info->session_handle, &view.monitor, &info->msg_ctx_a, &info->msg_ctx_b);
+    const int32_t rc = read_global_monitor(store, view.monitor);
     if (rc != 0 && rc != AAA_ERR_NO_MONITOR_ENTRY) {
         report_failure(rc, "could not retrieve RADIUS global server monitor configuration");
-        cmd_req_handle_free(handle);
+        out.release_unsent();
         return false;
     }
     view.monitor_read = rc == 0;
@@ -173,9 +166,9 @@ private:
 };
 
 // Copies every server into the block; false after a message.
-bool collect_servers(cmd_paraminfo *info, server_block &block) {
+bool collect_servers(const context &store, server_block &block) {
     bool out_of_memory = false;
-    const int32_t rc = walk_servers(info, RADIUS_OP_READ_NEXT, sorted_mode, [&](const radius_server_cfg &server) {
+    const int32_t rc = store.walk_servers(store_copy::running, [&](const radius_server_cfg &server) {
         out_of_memory = !block.append(server);
         return !out_of_memory;
     });
@@ -190,28 +183,30 @@ bool collect_servers(cmd_paraminfo *info, server_block &block) {
     return true;
 }
 
-void print_sorted_servers(cmd_out_handle *handle, server_block &block) {
+void print_sorted_servers(const output &out, server_block &block) {
     std::qsort(block.records(), block.count(), sizeof(radius_server_cfg), radius_server_host_cmp);
-    print_heading(handle);
+    out.print(servers_heading);
+    const service_ports ports = service_ports::look_up();
     for (size_t i = 0; i < block.count(); ++i) {
         radius_server_cfg &server = block.records()[i];
-        fill_shown_ports(server);
-        print_rows(handle, sorted_server_rows(server));
+        fill_shown_ports(ports, server);
+        out.print(sorted_server_rows(server));
     }
 }
 
-int32_t count_servers(cmd_paraminfo *info, uint32_t *count) {
-    return walk_servers(info, RADIUS_OP_READ_NEXT, unsorted_mode, [&](const radius_server_cfg &) {
+int32_t count_servers(const context &store, uint32_t *count) {
+    return store.walk_servers(store_copy::running, [&](const radius_server_cfg &) {
         ++*count;
         return true;
     });
 }
 
-int32_t print_unsorted_servers(cmd_paraminfo *info, cmd_out_handle *handle) {
-    print_heading(handle);
-    return walk_servers(info, RADIUS_OP_READ_NEXT, unsorted_mode, [&](radius_server_cfg &server) {
-        fill_shown_ports(server);
-        print_rows(handle, unsorted_server_rows(server));
+int32_t print_unsorted_servers(const context &store, const output &out) {
+    out.print(servers_heading);
+    const service_ports ports = service_ports::look_up();
+    return store.walk_servers(store_copy::running, [&](radius_server_cfg &server) {
+        fill_shown_ports(ports, server);
+        out.print(unsorted_server_rows(server));
         return true;
     });
 }
@@ -253,61 +248,63 @@ int radius_server_host_cmp(const void *a, const void *b) {
 using namespace radius;
 
 extern "C" RADIUS_EXPORT int32_t security_show_radius(cmd_paraminfo *info) {
-    cmd_out_handle *handle = open_tagged_display(info, "received handle NULL.");
-    if (handle == nullptr) return 1;
+    output out = open_tagged_display(info, "received handle NULL.");
+    if (!out) return 1;
+    const context store(info, unsorted_mode);
     global_view view;
-    if (!read_global_view(info, handle, unsorted_mode, view)) return 1;
-    if (const int32_t rc = count_servers(info, &view.server_count); rc != 0) {
+    if (!read_global_view(store, out, view)) return 1;
+    if (const int32_t rc = count_servers(store, &view.server_count); rc != 0) {
         report_failure(rc, "could not retrieve RADIUS server configuration");
-        cmd_req_handle_free(handle);
+        out.release_unsent();
         return 1;
     }
-    print_rows(handle, unsorted_global_rows(view));
+    out.print(unsorted_global_rows(view));
     int32_t status = 0;
     if (view.server_count != 0) {
-        if (const int32_t rc = print_unsorted_servers(info, handle); rc != 0) {
+        if (const int32_t rc = print_unsorted_servers(store, out); rc != 0) {
             // The lines printed so far still reach the user.
             report_failure(rc, "could not retrieve RADIUS server configuration");
             status = 1;
         }
     }
-    cmd_prt_send(handle);
-    cmd_req_handle_free(handle);
+    out.send_and_release();
     return status;
 }
 
 extern "C" RADIUS_EXPORT int32_t security_show_radius_sorted(cmd_paraminfo *info) {
-    cmd_out_handle *handle = open_tagged_display(info, "received handle NULL");
-    if (handle == nullptr) return 1;
+    output out = open_tagged_display(info, "received handle NULL");
+    if (!out) return 1;
+    const context store(info, sorted_mode);
     global_view view;
-    if (!read_global_view(info, handle, sorted_mode, view)) return 1;
+    if (!read_global_view(store, out, view)) return 1;
     server_block block;
     if (!block.allocated()) {
         std::puts("could not allocate memmory");  // sic: the system's own text
-        cmd_req_handle_free(handle);
+        out.release_unsent();
         return 1;
     }
-    if (!collect_servers(info, block)) {
-        cmd_req_handle_free(handle);
+    if (!collect_servers(store, block)) {
+        out.release_unsent();
         return 1;
     }
     view.server_count = static_cast<uint32_t>(block.count());
-    print_rows(handle, sorted_global_rows(view));
-    if (block.count() != 0) print_sorted_servers(handle, block);
+    out.print(sorted_global_rows(view));
+    if (block.count() != 0) print_sorted_servers(out, block);
     // The shell releases the handle of a sent report itself.
-    cmd_prt_send(handle);
+    out.send_and_keep();
     return 0;
 }
 
 extern "C" RADIUS_EXPORT int32_t show_radius_global(uint32_t session_handle, int32_t show_key, uint32_t mode,
                                                     cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b) {
+    const context store(session_handle, ctx_a, ctx_b, mode);
     radius_global_cfg global{};
-    if (cmi_radius_new_global_config(session_handle, RADIUS_OP_READ, &global, mode, ctx_a, ctx_b) != 0) {
+    if (store.read(global) != 0) {
         std::puts("could not extract global RADIUS configuration");
         return -1;
     }
     aaa_server_monitor_cfg monitor{};
-    const int32_t rc = read_global_monitor(session_handle, &monitor, ctx_a, ctx_b);
+    const int32_t rc = read_global_monitor(store, monitor);
     if (rc != 0 && rc != AAA_ERR_NO_MONITOR_ENTRY) {
         report_failure(rc, "could not retrieve RADIUS global server monitor configuration");
         explicit_bzero(global.key, sizeof global.key);
@@ -326,7 +323,7 @@ extern "C" RADIUS_EXPORT int32_t show_radius_global(uint32_t session_handle, int
 
 extern "C" RADIUS_EXPORT int32_t radius_print_server_details(int32_t, radius_server_cfg *server) {
     if (server == nullptr) return 1;
-    fill_shown_ports(*server);
+    fill_shown_ports(service_ports::look_up(), *server);
     std::printf("\t%.*s:\n", field_width(server->host), server->host);
     if (server->authentication != 0) std::printf("\t\tavailable for authentication on port:%u\n", server->auth_port);
     if (server->accounting != 0) std::printf("\t\tavailable for accounting on port:%u\n", server->acct_port);

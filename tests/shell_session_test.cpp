@@ -16,7 +16,7 @@
 #include "platform/key_encryption.h"
 #include "shell/line_input.hpp"
 #include "shell/param_block.hpp"
-#include "show/service_ports.hpp"
+#include "frame/service_ports.hpp"
 #include "tests/support/command.hpp"
 
 namespace radius::shell {
@@ -81,9 +81,9 @@ radsim::config_tables comparable(const radsim::config_tables &tables) {
         server.index = static_cast<uint32_t>(position.size() + 1);
         position[index] = server.index;
         fold_key(server.key_type, server.key, server.key6);
-        for (auto [port, service] : {std::pair{&server.auth_port, auth_service}, {&server.acct_port, acct_service}}) {
-            if (*port == service_port(service)) *port = 0;
-        }
+        const service_ports ports = service_ports::look_up();
+        if (server.auth_port == ports.auth) server.auth_port = 0;
+        if (server.acct_port == ports.acct) server.acct_port = 0;
         out.servers[server.index] = server;
     }
     for (auto [name, group] : tables.groups) {
