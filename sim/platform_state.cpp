@@ -37,6 +37,8 @@ void reset() {
     detail::reset_output_channel();
     detail::reset_features();
     detail::reset_shell_buffer();
+    detail::reset_aaa_stats();
+    detail::reset_diagnostics();
 }
 
 void load_factory_defaults() {

@@ -29,5 +29,7 @@ void reset_output_channel();
 void release_output_handles();
 void reset_features();
 void reset_shell_buffer();
+void reset_aaa_stats();
+void reset_diagnostics();
 
 }  // namespace radsim::detail
