@@ -30,7 +30,8 @@ enum radius_param_id {
     PARAM_TEST_USER = 1003,     /* text: the monitoring test user */
     PARAM_IDLE_TIME = 1004,     /* u32: the monitoring idle time */
     PARAM_DEADTIME = 1005,      /* u32: deadtime, global or a group's */
-    PARAM_TEST_PASSWORD = 1006  /* text: the monitoring test password */
+    PARAM_TEST_PASSWORD = 1006, /* text: the monitoring test password */
+    PARAM_DETAIL = 1007         /* keyword: the detailed form of a dump */
 };
 
 #endif

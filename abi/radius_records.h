@@ -173,6 +173,61 @@ typedef struct radius_enable_info {
 #define RADIUS_ITEM_DAEMON 1u       /* daemon enabled (nonzero) or not */
 #define RADIUS_ITEM_DISTRIBUTION 2u /* fabric distribution enabled */
 
+/* ---- per-server statistics of the AAA service ---------------------------- */
+
+/*
+ * One server's statistics, 131 bytes, as the AAA service sends them: packed,
+ * every multi-byte field big-endian and unaligned whatever the processor, so
+ * each is a byte array read through load_be32/load_be64 (abi/big_endian.h).
+ *   0 server_id            4 server_state        5 monitored     6 unused
+ *   7 time_in_state       15 time_in_prev_state 23 time_dead_total
+ *  31 times_dead
+ *  35 auth: sent  39 timed_out  43 not_processed  47 errors  51 unused
+ *  55 no_match  59 successful  63 failed  67 unused[32]
+ *  99 acct: sent  103 timed_out  107 errors  111 not_processed  115 no_match
+ * 119 unused  123 failed  127 successful
+ * The accounting block orders its counters differently from the
+ * authentication block; the names say which is which.
+ */
+typedef struct radius_server_stats {
+    uint8_t server_id[4];
+    uint8_t server_state;
+    uint8_t monitored;
+    uint8_t unused_6;
+    uint8_t time_in_state[8];
+    uint8_t time_in_prev_state[8];
+    uint8_t time_dead_total[8];
+    uint8_t times_dead[4];
+    uint8_t auth_sent[4];
+    uint8_t auth_timed_out[4];
+    uint8_t auth_not_processed[4];
+    uint8_t auth_errors[4];
+    uint8_t unused_51[4];
+    uint8_t auth_no_match[4];
+    uint8_t auth_successful[4];
+    uint8_t auth_failed[4];
+    uint8_t unused_67[32];
+    uint8_t acct_sent[4];
+    uint8_t acct_timed_out[4];
+    uint8_t acct_errors[4];
+    uint8_t acct_not_processed[4];
+    uint8_t acct_no_match[4];
+    uint8_t unused_119[4];
+    uint8_t acct_failed[4];
+    uint8_t acct_successful[4];
+} radius_server_stats;
+
+/* server_state of a server that answers; every other value means dead. */
+#define RADIUS_STATS_STATE_ALIVE 2u
+
+/* The statistics call: its fixed first argument, its ops and the code that
+ * ends a walk. */
+#define AAA_STATS_SERVICE 0x2101u
+#define STATS_OP_GET 1u
+#define STATS_OP_GETNEXT 2u
+#define STATS_OP_CLEAR 3u
+#define AAA_ERR_NO_MORE_STATS ((int32_t)0x409b001c)
+
 /* ---- configuration store: op codes and the result codes callers test ---- */
 
 #define RADIUS_OP_READ 1u
@@ -267,6 +322,33 @@ RADIUS_CHECK_AT(radius_group_cfg, deadtime, 524);
 RADIUS_STATIC_ASSERT(sizeof(radius_enable_info) == 4, "radius_enable_info size");
 RADIUS_CHECK_AT(radius_enable_info, value, 0);
 
+RADIUS_STATIC_ASSERT(sizeof(radius_server_stats) == 131, "radius_server_stats size");
+RADIUS_CHECK_AT(radius_server_stats, server_id, 0);
+RADIUS_CHECK_AT(radius_server_stats, server_state, 4);
+RADIUS_CHECK_AT(radius_server_stats, monitored, 5);
+RADIUS_CHECK_AT(radius_server_stats, unused_6, 6);
+RADIUS_CHECK_AT(radius_server_stats, time_in_state, 7);
+RADIUS_CHECK_AT(radius_server_stats, time_in_prev_state, 15);
+RADIUS_CHECK_AT(radius_server_stats, time_dead_total, 23);
+RADIUS_CHECK_AT(radius_server_stats, times_dead, 31);
+RADIUS_CHECK_AT(radius_server_stats, auth_sent, 35);
+RADIUS_CHECK_AT(radius_server_stats, auth_timed_out, 39);
+RADIUS_CHECK_AT(radius_server_stats, auth_not_processed, 43);
+RADIUS_CHECK_AT(radius_server_stats, auth_errors, 47);
+RADIUS_CHECK_AT(radius_server_stats, unused_51, 51);
+RADIUS_CHECK_AT(radius_server_stats, auth_no_match, 55);
+RADIUS_CHECK_AT(radius_server_stats, auth_successful, 59);
+RADIUS_CHECK_AT(radius_server_stats, auth_failed, 63);
+RADIUS_CHECK_AT(radius_server_stats, unused_67, 67);
+RADIUS_CHECK_AT(radius_server_stats, acct_sent, 99);
+RADIUS_CHECK_AT(radius_server_stats, acct_timed_out, 103);
+RADIUS_CHECK_AT(radius_server_stats, acct_errors, 107);
+RADIUS_CHECK_AT(radius_server_stats, acct_not_processed, 111);
+RADIUS_CHECK_AT(radius_server_stats, acct_no_match, 115);
+RADIUS_CHECK_AT(radius_server_stats, unused_119, 119);
+RADIUS_CHECK_AT(radius_server_stats, acct_failed, 123);
+RADIUS_CHECK_AT(radius_server_stats, acct_successful, 127);
+
 #ifdef __cplusplus
 } /* extern "C" */
 
@@ -276,6 +358,7 @@ static_assert(std::is_trivially_copyable_v<cmd_paraminfo>);
 static_assert(std::is_trivially_copyable_v<radius_global_cfg>);
 static_assert(std::is_trivially_copyable_v<radius_server_cfg>);
 static_assert(std::is_trivially_copyable_v<radius_group_cfg>);
+static_assert(std::is_trivially_copyable_v<radius_server_stats>);
 static_assert(std::is_standard_layout_v<cmd_paraminfo>);
 #endif
 

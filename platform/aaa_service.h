@@ -1,5 +1,6 @@
 /*
- * The AAA service: server monitoring entries and address normalisation.
+ * The AAA service: server monitoring entries, per-server statistics, its
+ * duration texts and address normalisation.
  */
 #ifndef RADIUSCMD_PLATFORM_AAA_SERVICE_H
 #define RADIUSCMD_PLATFORM_AAA_SERVICE_H
@@ -37,6 +38,21 @@ RADIUS_CHECK_AT(aaa_server_monitor_cfg, test_password, 40);
 int32_t cmi_aaa_server_monitor_config(uint32_t session_handle, uint32_t service, uint32_t op,
                                       aaa_server_monitor_cfg *cfg, uint32_t mode, cmd_msg_ctx *ctx_a,
                                       cmd_msg_ctx *ctx_b);
+
+/* Per-server statistics (radius_server_stats, big-endian wire record).
+ * `service` is AAA_STATS_SERVICE.  STATS_OP_GET (mode 1) fills the record
+ * of the server whose server_id it carries; STATS_OP_GETNEXT (mode 2)
+ * replaces it by the next server's, a zero-filled record yielding the
+ * first; STATS_OP_CLEAR (mode 1) clears the named server's statistics.
+ * Returns 0, AAA_ERR_NO_MORE_STATS at the end of a walk, or a system-error
+ * code. */
+int32_t cmi_aaa_server_stats(uint32_t session_handle, uint32_t service, uint32_t op, radius_server_stats *stats,
+                             uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b);
+
+/* Writes the service's NUL-terminated text of a duration field of
+ * radius_server_stats (in the service's own unit) into `buffer` of `size`
+ * (100) bytes.  No result is promised. */
+void aaa_server_str_time(uint64_t duration, char *buffer, uint32_t size);
 
 /* Rewrites the IPv6 address text in place in its normal form (at most 46
  * bytes with the NUL); returns 0 when the text is no IPv6 address. */

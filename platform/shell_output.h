@@ -54,6 +54,36 @@ void cmd_req_handle_free(cmd_out_handle *handle);
  * of the running-configuration generator).  No result is promised. */
 void vsh_buf_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+/*
+ * A request to run a script file in the user's shell session, 1044 bytes,
+ * native byte order; every byte not named here is 0.
+ *    4 path[128] (NUL-terminated)   776 run_flags (2)   780 output_flags (2)
+ *  784 session_word (the command's cmd_paraminfo.session_word)
+ */
+typedef struct script_file_request {
+    uint8_t reserved_0[4];
+    char path[128];
+    uint8_t reserved_132[644];
+    uint32_t run_flags;
+    uint32_t output_flags;
+    uint32_t session_word;
+    uint8_t reserved_788[256];
+} script_file_request;
+
+RADIUS_STATIC_ASSERT(sizeof(script_file_request) == 1044, "script_file_request size");
+RADIUS_CHECK_AT(script_file_request, reserved_0, 0);
+RADIUS_CHECK_AT(script_file_request, path, 4);
+RADIUS_CHECK_AT(script_file_request, reserved_132, 132);
+RADIUS_CHECK_AT(script_file_request, run_flags, 776);
+RADIUS_CHECK_AT(script_file_request, output_flags, 780);
+RADIUS_CHECK_AT(script_file_request, session_word, 784);
+RADIUS_CHECK_AT(script_file_request, reserved_788, 788);
+
+/* Runs the commands of the script file named in the request in the user's
+ * session, their output going to the terminal.  Returns 0 when every
+ * command succeeded, nonzero otherwise. */
+int32_t vsh_execute_script_file2(const script_file_request *request);
+
 #ifdef __cplusplus
 }
 #endif

@@ -86,6 +86,7 @@ constexpr std::string_view help_exit = "Leave this mode";
 constexpr std::string_view help_copy = "Copy configuration";
 constexpr std::string_view help_running_config = "The running configuration";
 constexpr std::string_view help_file = "File name";
+constexpr std::string_view help_statistics = "Request and response counters of servers";
 
 // ---- exec mode -------------------------------------------------------------
 
@@ -153,6 +154,108 @@ const token copy_out_second[] = {kw("running-config", help_running_config, &copy
 const choice copy_out_2{copy_out_second};
 const token copy_out_first[] = {kw("copy", help_copy, &copy_out_2)};
 const choice copy_out_syntax{copy_out_first};
+
+// show radius-server statistics [HOST]
+const token show_stats_host[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
+const choice show_stats_4{show_stats_host, true};
+const token show_stats_third[] = {kw("statistics", help_statistics, &show_stats_4)};
+const choice show_stats_3{show_stats_third};
+const token show_stats_second[] = {kw("radius-server", help_radius_server, &show_stats_3)};
+const choice show_stats_2{show_stats_second};
+const token show_stats_first[] = {kw("show", help_show, &show_stats_2)};
+const choice show_stats_syntax{show_stats_first};
+
+// clear radius-server statistics HOST
+const token clear_stats_host[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
+const choice clear_stats_4{clear_stats_host};
+const token clear_stats_third[] = {kw("statistics", help_statistics, &clear_stats_4)};
+const choice clear_stats_3{clear_stats_third};
+const token clear_stats_second[] = {kw("radius-server", help_radius_server, &clear_stats_3)};
+const choice clear_stats_2{clear_stats_second};
+const token clear_stats_first[] = {kw("clear", "Reset counters", &clear_stats_2)};
+const choice clear_stats_syntax{clear_stats_first};
+
+// show radius-server directed-request
+const token show_directed_third[] = {kw("directed-request", "Requests directed at a named server", nullptr)};
+const choice show_directed_3{show_directed_third};
+const token show_directed_second[] = {kw("radius-server", help_radius_server, &show_directed_3)};
+const choice show_directed_2{show_directed_second};
+const token show_directed_first[] = {kw("show", help_show, &show_directed_2)};
+const choice show_directed_syntax{show_directed_first};
+
+// show tech-support radius
+const token show_tech_third[] = {kw("radius", "RADIUS", nullptr)};
+const choice show_tech_3{show_tech_third};
+const token show_tech_second[] = {kw("tech-support", "Information for technical support", &show_tech_3)};
+const choice show_tech_2{show_tech_second};
+const token show_tech_first[] = {kw("show", help_show, &show_tech_2)};
+const choice show_tech_syntax{show_tech_first};
+
+// show debug radius
+const token show_debug_third[] = {kw("radius", "RADIUS debugging", nullptr)};
+const choice show_debug_3{show_debug_third};
+const token show_debug_second[] = {kw("debug", "Debugging switched on", &show_debug_3)};
+const choice show_debug_2{show_debug_second};
+const token show_debug_first[] = {kw("show", help_show, &show_debug_2)};
+const choice show_debug_syntax{show_debug_first};
+
+// debug radius
+const token debug_second[] = {kw("radius", "RADIUS debugging", nullptr)};
+const choice debug_2{debug_second};
+const token debug_first[] = {kw("debug", "Switch debugging on", &debug_2)};
+const choice debug_syntax{debug_first};
+
+// show system internal radius mem-stats [detail]
+// show system internal radius event-history {msgs | errors}
+const token mem_stats_detail[] = {kw("detail", "The detailed form", nullptr, PARAM_DETAIL)};
+const choice mem_stats_6{mem_stats_detail, true};
+const token mem_stats_fifth[] = {kw("mem-stats", "The RADIUS daemon's memory statistics", &mem_stats_6)};
+const choice mem_stats_5{mem_stats_fifth};
+const token event_history_kind[] = {kw("errors", "Errors", nullptr), kw("msgs", "Messages", nullptr)};
+const choice event_history_6{event_history_kind};
+const token event_history_fifth[] = {kw("event-history", "The RADIUS daemon's event history", &event_history_6)};
+const choice event_history_5{event_history_fifth};
+const token internal_radius[] = {kw("radius", "The RADIUS daemon", &mem_stats_5)};
+const choice internal_4{internal_radius};
+const token event_radius[] = {kw("radius", "The RADIUS daemon", &event_history_5)};
+const choice event_4{event_radius};
+const token internal_third[] = {kw("internal", "Internal state of a component", &internal_4)};
+const choice internal_3{internal_third};
+const token event_third[] = {kw("internal", "Internal state of a component", &event_4)};
+const choice event_3{event_third};
+const token system_second[] = {kw("system", "The system", &internal_3)};
+const choice system_2{system_second};
+const token event_system_second[] = {kw("system", "The system", &event_3)};
+const choice event_system_2{event_system_second};
+const token mem_stats_first[] = {kw("show", help_show, &system_2)};
+const choice mem_stats_syntax{mem_stats_first};
+const token event_history_first[] = {kw("show", help_show, &event_system_2)};
+const choice event_history_syntax{event_history_first};
+
+// simulate radius-server HOST {alive | dead | counter NAME VALUE}
+// simulate time MILLISECONDS: the simulated switch's test control
+const token simulate_value[] = {number(shell_param_sim_value, 0, UINT32_MAX, "Counter value", nullptr)};
+const choice simulate_6{simulate_value};
+const token simulate_counter_name[] = {
+    text(shell_param_sim_counter, "<counter>", 32, "Counter name, e.g. auth-sent or acct-failed", &simulate_6)};
+const choice simulate_5{simulate_counter_name};
+const token simulate_server_change[] = {
+    kw("alive", "The server answers from now on", nullptr, shell_param_sim_alive),
+    kw("counter", "Set one statistics counter", &simulate_5),
+    kw("dead", "The server stops answering from now on", nullptr, shell_param_sim_dead),
+};
+const choice simulate_4{simulate_server_change};
+const token simulate_host[] = {host(shell_param_sim_host, help_host, &simulate_4)};
+const choice simulate_3{simulate_host};
+const token simulate_elapsed[] = {number(shell_param_sim_elapsed, 1, UINT32_MAX, "Milliseconds", nullptr)};
+const choice simulate_time_3{simulate_elapsed};
+const token simulate_second[] = {
+    kw("radius-server", "A server as the AAA service sees it", &simulate_3),
+    kw("time", "Let time pass on the AAA service's clock", &simulate_time_3),
+};
+const choice simulate_2{simulate_second};
+const token simulate_first[] = {kw("simulate", "Drive the simulated switch (test control)", &simulate_2)};
+const choice simulate_syntax{simulate_first};
 
 const token exit_session_word[] = {kw("exit", "End the session", nullptr)};
 const choice exit_session_syntax{exit_session_word};
@@ -361,6 +464,18 @@ const command_def commands[] = {
     {.in_mode = mode::exec, .syntax = &show_monitoring_syntax, .handler = "show_aaa_monitor_config", .tagged = true},
     {.in_mode = mode::exec, .syntax = &running_syntax, .shape = call_shape::running_config,
      .handler = "radius_new_pss_asciigen", .json_cmd_id = 500, .tagged = true},
+    {.in_mode = mode::exec, .syntax = &show_stats_syntax, .handler = "show_radius_statistics", .tagged = true},
+    {.in_mode = mode::exec, .syntax = &clear_stats_syntax, .handler = "clear_radius_statistics"},
+    {.in_mode = mode::exec, .syntax = &show_tech_syntax, .handler = "show_tech_radius"},
+    {.in_mode = mode::exec, .syntax = &show_debug_syntax, .handler = "show_debug_radius_new"},
+    {.in_mode = mode::exec, .syntax = &debug_syntax, .shape = call_shape::builtin, .action = builtin::debug,
+     .negatable = true},
+    {.in_mode = mode::exec, .syntax = &mem_stats_syntax, .handler = "radius_cli_show_memstats"},
+    {.in_mode = mode::exec, .syntax = &event_history_syntax, .shape = call_shape::builtin, .action = builtin::answer,
+     .answer = "The simulated RADIUS daemon keeps no event history."},
+    {.in_mode = mode::exec, .syntax = &show_directed_syntax, .shape = call_shape::builtin, .action = builtin::answer,
+     .answer = "disabled (this switch has no directed-request setting)"},
+    {.in_mode = mode::exec, .syntax = &simulate_syntax, .shape = call_shape::builtin, .action = builtin::simulate},
     {.in_mode = mode::exec, .syntax = &copy_in_syntax, .shape = call_shape::builtin, .action = builtin::copy_in},
     {.in_mode = mode::exec, .syntax = &copy_out_syntax, .shape = call_shape::builtin, .action = builtin::copy_out},
     {.in_mode = mode::exec, .syntax = &exit_session_syntax, .shape = call_shape::builtin, .action = builtin::exit},

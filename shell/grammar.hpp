@@ -36,6 +36,12 @@ constexpr int32_t shell_param_json = -1;     // "| json"
 constexpr int32_t shell_param_file = -2;     // a file name of the copy commands
 constexpr int32_t shell_param_feature = -3;  // a feature name
 constexpr int32_t shell_param_full = -4;     // "all": keys and groups too
+constexpr int32_t shell_param_sim_host = -5;      // simulate: the server
+constexpr int32_t shell_param_sim_counter = -6;   // simulate: a counter's name
+constexpr int32_t shell_param_sim_value = -7;     // simulate: the counter's value
+constexpr int32_t shell_param_sim_alive = -8;     // simulate: the server answers
+constexpr int32_t shell_param_sim_dead = -9;      // simulate: the server is dead
+constexpr int32_t shell_param_sim_elapsed = -10;  // simulate: milliseconds that pass
 
 struct choice;
 
@@ -65,7 +71,7 @@ enum class call_shape : uint8_t {
     builtin,         // the shell's own action
 };
 
-enum class builtin : uint8_t { none, configure, end, exit, feature, copy_in, copy_out };
+enum class builtin : uint8_t { none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate };
 
 struct command_def {
     mode in_mode;
@@ -79,6 +85,7 @@ struct command_def {
     bool tagged = false;       // reports through the tagged channel: "| json" applies
     std::optional<mode> enters = std::nullopt;  // submode entered when the plain form returns 0
     int32_t context_id = no_param;  // parameter every command of the submode carries first
+    std::string_view answer = {};   // what builtin::answer prints, a line
 };
 
 // The command table and the words around it.

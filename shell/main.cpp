@@ -79,5 +79,7 @@ int main(int argc, char **argv) {
     std::fputs(library->missing_report(options.library).c_str(), stderr);
     radsim::load_factory_defaults();
     radius::shell::session s(*library, {.json = options.json, .standby = options.standby});
+    // Scripts that the library has the shell run go through this session.
+    radsim::set_script_runner([&s](const std::string &path) { return s.run_script(path); });
     return run(options, s);
 }

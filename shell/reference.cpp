@@ -95,7 +95,7 @@ void list_tokens(const choice *c, std::set<const choice *> &seen, std::string &o
     list_tokens(c->otherwise, seen, out);
 }
 
-std::string builtin_text(builtin action) {
+std::string builtin_text(builtin action, std::string_view answer) {
     switch (action) {
         case builtin::configure: return "Enters configuration mode.";
         case builtin::end: return "Returns to exec mode.";
@@ -105,6 +105,11 @@ std::string builtin_text(builtin action) {
         case builtin::copy_in: return "Applies the file's lines as saved configuration (replay bit 0x4 of "
                                       "`exec_flags`); reports each failed line with its number.";
         case builtin::copy_out: return "Writes what `show running-config radius all` shows into the file.";
+        case builtin::answer: return "The library serves no such command; the shell answers: \"" + std::string(answer) + "\"";
+        case builtin::debug: return "Writes the RADIUS debugging flag (item 0 of the configuration store's enable-info "
+                                    "record): 1, or 0 in the \"no\" form.";
+        case builtin::simulate: return "Test control of the simulated AAA service: a server comes alive or dies now, "
+                                       "a statistics counter takes a value, or time passes on the service's clock.";
         case builtin::none: break;
     }
     return "";
@@ -113,7 +118,7 @@ std::string builtin_text(builtin action) {
 std::string describe(const command_def &def) {
     std::string out = "\n### `" + syntax_of(def) + "`\n\n";
     if (def.shape == call_shape::builtin) {
-        out += "Shell command. " + builtin_text(def.action) + "\n";
+        out += "Shell command. " + builtin_text(def.action, def.answer) + "\n";
     } else {
         out += "Handler `" + std::string(def.handler) + "`";
         if (def.shape == call_shape::running_config) out += " (pending 0, full 1 with `all`)";

@@ -59,6 +59,27 @@ constexpr tag_place tag_places[] = {
     {TAG_SORTED_SECRET, 1},
     {TAG_SORTED_TIMEOUT, 1},
     {TAG_SORTED_RETRANSMIT, 1},
+    // statistics: every block opens with its server's state; each counter
+    // block is an object of its own, since both use the same field names
+    {TAG_STATS_STATE, 1, tag_role::starts_entry, "servers"},
+    {TAG_STATS_SINCE, 1},
+    {TAG_STATS_TIME_IN_PREVIOUS_STATE, 1},
+    {TAG_STATS_TIMES_DEAD, 1},
+    {TAG_STATS_TIME_DEAD_TOTAL, 1},
+    {TAG_STATS_AUTH_FAILED, 2, tag_role::starts_entry, "authentication"},
+    {TAG_STATS_AUTH_SUCCESSFUL, 2},
+    {TAG_STATS_AUTH_SENT, 2},
+    {TAG_STATS_AUTH_TIMED_OUT, 2},
+    {TAG_STATS_AUTH_NO_MATCH, 2},
+    {TAG_STATS_AUTH_NOT_PROCESSED, 2},
+    {TAG_STATS_AUTH_ERRORS, 2},
+    {TAG_STATS_ACCT_FAILED, 2, tag_role::starts_entry, "accounting"},
+    {TAG_STATS_ACCT_SUCCESSFUL, 2},
+    {TAG_STATS_ACCT_SENT, 2},
+    {TAG_STATS_ACCT_TIMED_OUT, 2},
+    {TAG_STATS_ACCT_NO_MATCH, 2},
+    {TAG_STATS_ACCT_NOT_PROCESSED, 2},
+    {TAG_STATS_ACCT_ERRORS, 2},
 };
 
 struct tag_name {

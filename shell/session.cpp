@@ -7,7 +7,9 @@
 #include <fstream>
 
 #include "abi/radius_records.h"
+#include "shell/line_input.hpp"
 #include "shell/param_block.hpp"
+#include "shell/switch_control.hpp"
 #include "sim/radsim.h"
 
 namespace radius::shell {
@@ -152,6 +154,11 @@ bool session::run_builtin(const parsed_command &command) {
             return true;
         case builtin::copy_in: return replay(text_arg(command, shell_param_file));
         case builtin::copy_out: return save_running_config(text_arg(command, shell_param_file));
+        case builtin::answer:
+            std::printf("%.*s\n", static_cast<int>(command.def->answer.size()), command.def->answer.data());
+            return true;
+        case builtin::debug: return set_radius_debugging(!command.no_form);
+        case builtin::simulate: return simulate(command);
         case builtin::none: break;
     }
     return false;
@@ -251,6 +258,14 @@ bool session::replay(const std::string &file) {
         all_applied = false;
     }
     return all_applied;
+}
+
+bool session::run_script(const std::string &path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    if (!in.eof()) return false;
+    return run_session(*this, *make_list_source(std::move(lines)), true) == 0;
 }
 
 // Writes what "show running-config radius all" shows into `file`.

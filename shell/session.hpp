@@ -37,6 +37,10 @@ public:
     // The keywords that complete the last word of `line`.
     std::vector<std::string> complete(std::string_view line) const;
 
+    // Runs the lines of a script file in this session as a command list,
+    // each echoed after the prompt.  True when every line succeeded.
+    bool run_script(const std::string &path);
+
     std::string prompt() const { return std::string(prompt_of(mode_)); }
     mode current_mode() const { return mode_; }
     bool finished() const { return finished_; }

@@ -39,6 +39,8 @@ void reset() {
     detail::reset_features();
     detail::reset_shell_buffer();
     detail::forget_prt_args();
+    detail::reset_aaa_stats();
+    detail::reset_diagnostics();
 }
 
 void load_factory_defaults() {

@@ -18,6 +18,11 @@
 
 namespace radsim {
 
+// What a platform call returns where the contract promises no particular
+// value (cmd_prt_send, for one): never 0, never 1, so that a caller
+// relying on it shows.  Tests compare a passed-on result with it.
+inline constexpr int32_t unspecified_result = -0x5a5a;
+
 // ---- the request being served ---------------------------------------------
 
 // Declares the command about to be handled.  Platform calls check that they
@@ -133,5 +138,40 @@ private:
     int saved_fd_ = -1;
     std::FILE *file_ = nullptr;
 };
+
+// ---- statistics and diagnostics ---------------------------------------------
+
+// The AAA service keeps statistics for the servers of the running
+// configuration, by index, from the first time it is asked about one.
+// Durations are milliseconds of a simulated clock that stands still until
+// advanced, so that what a test or a transcript sees is repeatable.  A
+// server is monitored when its own monitoring entry, or else the global
+// one, has a nonzero idle time.
+
+// The counters a reply carries, by the names the shell's simulate command
+// uses ("auth-sent", "acct-failed", ...).
+enum class stats_counter : uint8_t {
+    auth_sent, auth_timed_out, auth_not_processed, auth_errors, auth_no_match, auth_successful, auth_failed,
+    acct_sent, acct_timed_out, acct_errors, acct_not_processed, acct_no_match, acct_failed, acct_successful,
+};
+std::optional<stats_counter> stats_counter_named(const std::string &name);
+std::vector<std::string> stats_counter_names();
+
+// Sets one counter of server `index`.
+void set_stats_counter(uint32_t index, stats_counter counter, uint32_t value);
+
+// The server is declared alive or dead now (a no-op when it already is):
+// the time in the state it leaves becomes its previous state's, a period
+// dead adds to the dead total, and each death counts.
+void set_server_alive(uint32_t index, bool alive);
+
+// Lets `milliseconds` pass on the service's clock.
+void advance_clock(uint64_t milliseconds);
+
+// Runs the lines of the script file at `path` in the user's session, as
+// vsh_execute_script_file2 asks; returns true when every line succeeded.
+// The shell installs its session's runner; without one the call fails.
+using script_runner = std::function<bool(const std::string &path)>;
+void set_script_runner(script_runner runner);
 
 }  // namespace radsim

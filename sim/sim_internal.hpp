@@ -9,9 +9,7 @@
 
 namespace radsim::detail {
 
-// What a platform call returns where the contract promises no particular
-// value: never 0, never 1, so that a caller relying on it shows.
-inline constexpr int32_t poison_result = -0x5a5a;
+inline constexpr int32_t poison_result = radsim::unspecified_result;
 
 // Fills a cmd_prt argument record and registers it as one cmd_prt accepts.
 void fill_prt_arg(void *record, uint32_t tag, const void *value, uint32_t length);
@@ -37,5 +35,7 @@ void release_output_handles();
 void reset_features();
 void reset_shell_buffer();
 void forget_prt_args();
+void reset_aaa_stats();
+void reset_diagnostics();
 
 }  // namespace radsim::detail

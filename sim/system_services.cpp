@@ -32,8 +32,12 @@ constexpr error_text error_texts[] = {
     {0x409d002c, "RADIUS dynamic authorization client table full"},
     {0x409b0001, "AAA: invalid request"},
     {0x409b001a, "AAA: no server monitoring entry"},
+    {0x409b001b, "AAA: no statistics kept for this server"},
     {0x409b001c, "AAA: no more servers"},
     {0x40a00001, "System manager: service could not be started"},
+    {0x40a00002, "Shell: no session to run the script in"},
+    {0x40a00003, "Shell: the script file cannot be read"},
+    {0x40a00004, "Shell: a command of the script failed"},
 };
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include "show/group_display.h"
 #include "runcfg/running_config.h"
 #include "show/server_display.h"
+#include "stats/stats.h"
+#include "abi/big_endian.h"
 
 int radius_c_header_check(void);
 int radius_c_header_check(void) { return (int)sizeof(cmd_paraminfo); }

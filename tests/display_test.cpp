@@ -19,6 +19,7 @@
 #include "runcfg/line_buffer.hpp"
 #include "runcfg/running_config.h"
 #include "show/server_display.h"
+#include "stats/stats.h"
 #include "tests/support/command.hpp"
 
 // The services database of the running test, whatever the machine's holds.
@@ -468,7 +469,7 @@ TEST_F(display_test, no_clear_secret_leaves_a_display_or_the_generator) {
     for (uint32_t command_id : {0u, 500u}) {
         radsim::set_command_id(command_id);
         for (radius_handler_fn handler : {security_show_radius, security_show_radius_sorted, show_aaa_monitor_config,
-                                          generate<0, 1>, generate<1, 1>}) {
+                                          show_radius_statistics, generate<0, 1>, generate<1, 1>}) {
             reports_.clear();
             const outcome result = run(handler, "10.0.0.1");
             const std::string seen = result.out + result.buffer + reports_text();

@@ -77,7 +77,7 @@ TEST(shell_parser, completion_of_the_last_word) {
     EXPECT_EQ(completions("radius-server t", mode::configure), (std::vector<std::string>{"test", "timeout"}));
     EXPECT_EQ(completions("sh", mode::exec), std::vector<std::string>{"show"});
     EXPECT_EQ(completions("show radius-server ", mode::exec),
-              (std::vector<std::string>{"groups", "monitoring", "sorted", "|"}));
+              (std::vector<std::string>{"directed-request", "groups", "monitoring", "sorted", "statistics", "|"}));
     EXPECT_EQ(completions("radius-server host h1 au", mode::configure),
               (std::vector<std::string>{"auth-port", "authentication", "auxiliary"}));
     EXPECT_TRUE(completions("bogus ", mode::configure).empty());

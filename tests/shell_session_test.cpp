@@ -43,7 +43,7 @@ const char group_lines[] =
 
 const char *const tagged_displays[] = {"show radius-server", "show radius-server sorted", "show radius-server groups",
                                        "show radius-server groups G1", "show radius-server monitoring 10.0.0.1",
-                                       "show running-config radius all"};
+                                       "show running-config radius all", "show radius-server statistics"};
 
 struct free_block {
     void operator()(char *block) const { std::free(block); }

@@ -8,8 +8,27 @@ cmake_minimum_required(VERSION 3.25)
 #   -DCASE=NAME          one case of this directory; without it, every case
 #   -DUPDATE=ON          write NAME.out instead of comparing
 #   -DREFERENCE=...      with UPDATE: also write the command reference there
+# NAME.mask, if any, holds lines "REGEX => REPLACEMENT" for output that
+# differs from run to run (a process's memory figures); they are applied
+# to the output before it is compared or written.
 set(directory ${CMAKE_CURRENT_LIST_DIR})
 string(REPLACE "|" ";" emulator "${EMULATOR}")
+
+function(apply_masks name text_var)
+  if(NOT EXISTS ${directory}/${name}.mask)
+    return()
+  endif()
+  file(STRINGS ${directory}/${name}.mask rules REGEX " => ")
+  set(text "${${text_var}}")
+  foreach(rule IN LISTS rules)
+    string(FIND "${rule}" " => " at)
+    string(SUBSTRING "${rule}" 0 ${at} regex)
+    math(EXPR after "${at} + 4")
+    string(SUBSTRING "${rule}" ${after} -1 replacement)
+    string(REGEX REPLACE "${regex}" "${replacement}" text "${text}")
+  endforeach()
+  set(${text_var} "${text}" PARENT_SCOPE)
+endfunction()
 
 function(run_case name)
   set(command ${emulator} ${RADSH} --echo)
@@ -21,6 +40,7 @@ function(run_case name)
   endif()
   execute_process(COMMAND ${command} INPUT_FILE ${directory}/${name}.in WORKING_DIRECTORY ${directory}
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+  apply_masks(${name} out)
   set(actual "${out}[exit status ${status}]\n")
   if(UPDATE)
     file(WRITE ${directory}/${name}.out "${actual}")

@@ -1,0 +1,72 @@
+#include "shell/switch_control.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/aaa_service.h"
+#include "platform/store_client.h"
+#include "platform/system_services.h"
+#include "shell/param_block.hpp"
+#include "sim/radsim.h"
+
+namespace radius::shell {
+
+namespace {
+
+const argument *find(const parsed_command &command, int32_t id) {
+    const auto found = std::find_if(command.args.begin(), command.args.end(),
+                                    [id](const argument &arg) { return arg.id == id; });
+    return found == command.args.end() ? nullptr : &*found;
+}
+
+// The index of the configured server a host word names; 0 after saying
+// there is none.
+uint32_t server_index(const argument &host) {
+    radius_server_cfg server{};
+    host.text.copy(server.host, sizeof server.host - 1);
+    if (host.addr_kind == ADDR_KIND_IPV6) aaa_server_normalize_ipv6_addr(server.host);
+    if (radsim::store().server(RADIUS_OP_READ, &server) != 0) {
+        std::printf("%% No RADIUS server %s is configured.\n", host.text.c_str());
+        return 0;
+    }
+    return server.index;
+}
+
+bool set_counter(uint32_t index, const parsed_command &command) {
+    const std::string &name = find(command, shell_param_sim_counter)->text;
+    const auto counter = radsim::stats_counter_named(name);
+    if (!counter) {
+        std::string known;
+        for (const std::string &each : radsim::stats_counter_names()) known += " " + each;
+        std::printf("%% Unknown counter %s; the counters are:%s\n", name.c_str(), known.c_str());
+        return false;
+    }
+    radsim::set_stats_counter(index, *counter, find(command, shell_param_sim_value)->number);
+    return true;
+}
+
+}  // namespace
+
+bool set_radius_debugging(bool on) {
+    uint32_t value = on ? 1 : 0;
+    cmd_msg_ctx ctx_a{}, ctx_b{};
+    const int32_t rc = cmi_radius_new_enable_info_config(shell_session_handle, RADIUS_OP_WRITE, RADIUS_ITEM_DEBUG,
+                                                         &value, 1, &ctx_a, &ctx_b);
+    if (rc == 0) return true;
+    std::printf("%% %s\n", syserr2str(rc));
+    return false;
+}
+
+bool simulate(const parsed_command &command) {
+    if (const argument *elapsed = find(command, shell_param_sim_elapsed)) {
+        radsim::advance_clock(elapsed->number);
+        return true;
+    }
+    const uint32_t index = server_index(*find(command, shell_param_sim_host));
+    if (index == 0) return false;
+    if (find(command, shell_param_sim_counter) != nullptr) return set_counter(index, command);
+    radsim::set_server_alive(index, find(command, shell_param_sim_alive) != nullptr);
+    return true;
+}
+
+}  // namespace radius::shell

@@ -1,0 +1,18 @@
+// Shell commands that act on the simulated switch itself rather than
+// through the command library: the RADIUS debugging flag and the test
+// control of the AAA service's statistics.
+#pragma once
+
+#include "shell/parser.hpp"
+
+namespace radius::shell {
+
+// "debug radius" / "no debug radius": writes the debugging item of the
+// configuration store.  False after printing why it failed.
+bool set_radius_debugging(bool on);
+
+// "simulate ...": a server dies or comes back, a counter takes a value, or
+// time passes on the AAA service's clock.  False after printing why.
+bool simulate(const parsed_command &command);
+
+}  // namespace radius::shell
