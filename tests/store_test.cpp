@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(store, result_codes_of_each_table) {
-    radsim::store().set_limits(2, 1);
+    radsim::set_table_limits(2, 1);
     uint32_t value = 1;
     const struct {
         const char *what;
@@ -117,7 +117,7 @@ TEST_F(store, distribution_sends_writes_to_the_pending_copy) {
     server_at(RADIUS_OP_WRITE, "pending-only");
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only"));
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT_PENDING), ElementsAre("running-only", "pending-only"));
-    radsim::store().commit_session();
+    radsim::commit_distribution_session();
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only", "pending-only"));
     EXPECT_EQ(server_at(RADIUS_OP_READ_PENDING, "pending-only"), RADIUS_ERR_NO_PENDING);
 }
