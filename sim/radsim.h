@@ -99,6 +99,7 @@ void seed_item(uint32_t item, uint32_t value);
 // or AAA_MONITOR_GLOBAL_ID); cmi_aaa_server_monitor_config reads and
 // writes these.
 void seed_monitor_entry(const aaa_server_monitor_cfg &entry);
+// Takes a server out of a copy; throws std::invalid_argument if it is not there.
 void remove_server(uint32_t index, store_copy from = store_copy::running);
 
 // Table sizes beyond which a new server or group is refused (64 each at reset).
