@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/aaa_service.h"
 #include "platform/store_client.h"
@@ -22,14 +23,14 @@ const argument *find(const parsed_command &command, int32_t id) {
 // The index of the configured server a host word names; 0 after saying
 // there is none.
 uint32_t server_index(const argument &host) {
-    radius_server_cfg server{};
-    host.text.copy(server.host, sizeof server.host - 1);
-    if (host.addr_kind == ADDR_KIND_IPV6) aaa_server_normalize_ipv6_addr(server.host);
-    if (radsim::store().server(RADIUS_OP_READ, &server) != 0) {
-        std::printf("%% No RADIUS server %s is configured.\n", host.text.c_str());
-        return 0;
+    char name[sizeof radius_server_cfg::host] = {};
+    host.text.copy(name, sizeof name - 1);
+    if (host.addr_kind == ADDR_KIND_IPV6) aaa_server_normalize_ipv6_addr(name);
+    for (const auto &[index, server] : radsim::stored().running.servers) {
+        if (std::strncmp(server.host, name, sizeof name) == 0) return index;
     }
-    return server.index;
+    std::printf("%% No RADIUS server %s is configured.\n", host.text.c_str());
+    return 0;
 }
 
 bool set_counter(uint32_t index, const parsed_command &command) {

@@ -52,16 +52,16 @@ extern "C" int32_t cmi_aaa_server_monitor_config(uint32_t session_handle, uint32
     }
     if (fault) return fault->result;
     if (cfg == nullptr) return aaa_err_invalid_request;
-    auto &entries = radsim::monitor_entries();
+    radsim::monitor_table &entries = radsim::detail::store().monitor_entries();
     switch (op) {
         case 1: {
-            const auto it = entries.find(cfg->server_id);
-            if (it == entries.end()) return AAA_ERR_NO_MONITOR_ENTRY;
-            *cfg = it->second;
+            const std::optional<aaa_server_monitor_cfg> found = entries.find(cfg->server_id);
+            if (!found) return AAA_ERR_NO_MONITOR_ENTRY;
+            *cfg = *found;
             return 0;
         }
         case 3:
-            entries[cfg->server_id] = *cfg;
+            entries.put(cfg->server_id, *cfg);
             return 0;
         default:
             return aaa_err_invalid_request;

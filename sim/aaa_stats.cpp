@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include "abi/big_endian.h"
 #include "platform/aaa_service.h"
@@ -74,13 +75,12 @@ constexpr counter_entry counters[] = {
     {stats_counter::acct_successful, "acct-successful", &radius_server_stats::acct_successful},
 };
 
-bool idle_time_set(uint32_t id) {
-    const auto it = monitor_entries().find(id);
-    return it != monitor_entries().end() && it->second.idle_time != 0;
-}
-
+// A server's own monitoring entry decides, else the global one.
 bool monitored(uint32_t index) {
-    return monitor_entries().contains(index) ? idle_time_set(index) : idle_time_set(AAA_MONITOR_GLOBAL_ID);
+    const monitor_table &entries = detail::store().monitor_entries();
+    std::optional<aaa_server_monitor_cfg> entry = entries.find(index);
+    if (!entry) entry = entries.find(AAA_MONITOR_GLOBAL_ID);
+    return entry && entry->idle_time != 0;
 }
 
 // The reply for server `index`: its counters, its composed state, and
@@ -111,13 +111,17 @@ void clear(uint32_t index) {
     h.times_dead = 0;
 }
 
-bool configured(uint32_t index) { return store().running().servers.contains(index); }
+bool configured(uint32_t index) {
+    radius_server_cfg server{};
+    server.index = index;
+    return index != 0 && detail::store().server(RADIUS_OP_READ, &server) == 0;
+}
 
 int32_t get_next(radius_server_stats *stats) {
-    const auto &servers = store().running().servers;
-    const auto next = servers.upper_bound(load_be32(stats->server_id));
-    if (next == servers.end()) return AAA_ERR_NO_MORE_STATS;
-    *stats = reply(next->first);
+    radius_server_cfg cursor{};  // index 0 yields the first server
+    cursor.index = load_be32(stats->server_id);
+    if (detail::store().server(RADIUS_OP_READ_NEXT, &cursor) != 0) return AAA_ERR_NO_MORE_STATS;
+    *stats = reply(cursor.index);
     return 0;
 }
 

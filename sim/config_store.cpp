@@ -1,47 +1,39 @@
 #include "sim/config_store.hpp"
 
+#include <cstring>
+
 namespace radsim {
 
 namespace {
 
-std::string record_name(const char (&text)[256]) {
-    return std::string(text, strnlen(text, sizeof text));
+std::string record_name(const char (&text)[256]) { return std::string(text, strnlen(text, sizeof text)); }
+
+bool is_pending_op(uint32_t op) { return op == RADIUS_OP_READ_PENDING || op == RADIUS_OP_READ_NEXT_PENDING; }
+
+store_copy copy_of_op(uint32_t op) { return is_pending_op(op) ? store_copy::pending : store_copy::running; }
+
+int32_t check_group(const radius_group_cfg &cfg) {
+    const bool valid = cfg.name[0] != '\0' && cfg.member_count >= 0 && cfg.member_count <= RADIUS_MAX_GROUP_MEMBERS;
+    return valid ? 0 : store_err_invalid_request;
 }
 
-const radius_server_cfg *find_server(const config_tables &tables, const radius_server_cfg &key) {
-    if (key.index != 0) {
-        const auto it = tables.servers.find(key.index);
-        return it == tables.servers.end() ? nullptr : &it->second;
-    }
-    const std::string host = record_name(key.host);
-    for (const auto &[index, server] : tables.servers) {
-        if (record_name(server.host) == host) return &server;
-    }
-    return nullptr;
+// A lookup key names the server by index when nonzero, else by host.
+std::optional<radius_server_cfg> find_server(store_backend &backend, store_copy copy, const radius_server_cfg &key) {
+    if (key.index != 0) return backend.servers(copy).find(key.index);
+    return backend.server_by_host(copy, record_name(key.host));
+}
+
+// Every entry of a table, in walk order.
+template <class Record, class Key>
+std::map<Key, Record> all_entries(const record_table<Record, Key> &table) {
+    std::map<Key, Record> entries;
+    for (auto next = table.first(); next; next = table.next_after(next->first)) entries.insert(*next);
+    return entries;
 }
 
 }  // namespace
 
-config_tables::config_tables() {
-    global.timeout = RADIUS_DEFAULT_TIMEOUT;
-    global.retransmit = RADIUS_DEFAULT_RETRANSMIT;
-}
-
-bool config_tables::operator==(const config_tables &other) const {
-    auto same_servers = [](const auto &a, const auto &b) {
-        return a.first == b.first && same_bytes(a.second, b.second);
-    };
-    auto same_groups = [](const auto &a, const auto &b) {
-        return a.first == b.first && same_bytes(a.second, b.second);
-    };
-    return same_bytes(global, other.global) &&
-           std::equal(servers.begin(), servers.end(), other.servers.begin(), other.servers.end(),
-                      same_servers) &&
-           std::equal(groups.begin(), groups.end(), other.groups.begin(), other.groups.end(),
-                      same_groups);
-}
-
-config_store::config_store() = default;
+config_store::config_store() : backend_(make_memory_backend()) {}
 
 void config_store::set_limits(size_t max_servers, size_t max_groups) {
     max_servers_ = max_servers;
@@ -49,141 +41,148 @@ void config_store::set_limits(size_t max_servers, size_t max_groups) {
 }
 
 void config_store::open_session() {
-    if (!pending_) pending_ = running_;
+    if (!backend_->has_pending()) backend_->create_pending();
 }
 
 void config_store::commit_session() {
-    if (pending_) running_ = std::move(*pending_);
-    pending_.reset();
+    if (backend_->has_pending()) backend_->promote_pending();
 }
 
-void config_store::abort_session() { pending_.reset(); }
+void config_store::abort_session() { backend_->drop_pending(); }
 
-config_tables &config_store::write_target() {
-    const auto distribution = items_.find(RADIUS_ITEM_DISTRIBUTION);
-    if (distribution != items_.end() && distribution->second != 0) open_session();
-    return pending_ ? *pending_ : running_;
+store_copy config_store::write_target() {
+    const auto distribution = backend_->items().find(RADIUS_ITEM_DISTRIBUTION);
+    if (distribution.value_or(0) != 0) open_session();
+    return backend_->has_pending() ? store_copy::pending : store_copy::running;
+}
+
+void config_store::write_global(store_copy copy, const radius_global_cfg &cfg) {
+    radius_global_cfg stored = cfg;
+    stored.server_count = 0;  // the counts are the store's, not the caller's
+    stored.group_count = 0;
+    backend_->put_global(copy, stored);
 }
 
 int32_t config_store::global(uint32_t op, radius_global_cfg *cfg) {
-    const config_tables *source = &running_;
     switch (op) {
-        case RADIUS_OP_WRITE: {
-            radius_global_cfg stored = *cfg;
-            stored.server_count = 0;  // the counts are the store's, not the caller's
-            stored.group_count = 0;
-            write_target().global = stored;
+        case RADIUS_OP_WRITE:
+            write_global(write_target(), *cfg);
+            return 0;
+        case RADIUS_OP_READ_PENDING:
+            if (!backend_->has_pending()) return RADIUS_ERR_NO_PENDING;
+            [[fallthrough]];
+        case RADIUS_OP_READ: {
+            const store_copy copy = copy_of_op(op);
+            *cfg = backend_->global(copy);
+            cfg->server_count = static_cast<uint32_t>(backend_->servers(copy).size());
+            cfg->group_count = static_cast<uint32_t>(backend_->groups(copy).size());
             return 0;
         }
-        case RADIUS_OP_READ_PENDING:
-            if (!pending_) return RADIUS_ERR_NO_PENDING;
-            source = &*pending_;
-            [[fallthrough]];
-        case RADIUS_OP_READ:
-            *cfg = source->global;
-            cfg->server_count = static_cast<uint32_t>(source->servers.size());
-            cfg->group_count = static_cast<uint32_t>(source->groups.size());
-            return 0;
         default:
             return store_err_invalid_request;
     }
 }
 
-int32_t config_store::read_next_server(const config_tables &tables, radius_server_cfg *cfg) const {
+int32_t config_store::read_server(store_copy copy, radius_server_cfg *cfg) {
+    const std::optional<radius_server_cfg> found = find_server(*backend_, copy, *cfg);
+    if (!found) return RADIUS_ERR_SERVER_NOT_FOUND;
+    *cfg = *found;
+    return 0;
+}
+
+// A record without an index continues the walk after the server of its host.
+int32_t config_store::read_next_server(store_copy copy, radius_server_cfg *cfg) {
     uint32_t after = cfg->index;
     if (after == 0 && cfg->host[0] != '\0') {
-        const radius_server_cfg *held = find_server(tables, *cfg);
-        if (held == nullptr) return RADIUS_ERR_NO_MORE_SERVERS;
+        const std::optional<radius_server_cfg> held = find_server(*backend_, copy, *cfg);
+        if (!held) return RADIUS_ERR_NO_MORE_SERVERS;
         after = held->index;
     }
-    const auto next = tables.servers.upper_bound(after);
-    if (next == tables.servers.end()) return RADIUS_ERR_NO_MORE_SERVERS;
+    const auto next = backend_->servers(copy).next_after(after);
+    if (!next) return RADIUS_ERR_NO_MORE_SERVERS;
     *cfg = next->second;
     return 0;
 }
 
-int32_t config_store::write_server(radius_server_cfg *cfg) {
-    config_tables &tables = write_target();
-    if (const radius_server_cfg *existing = find_server(tables, *cfg)) {
+int32_t config_store::write_server(store_copy copy, radius_server_cfg *cfg) {
+    server_table &servers = backend_->servers(copy);
+    if (const std::optional<radius_server_cfg> existing = find_server(*backend_, copy, *cfg)) {
         cfg->index = existing->index;
     } else {
         if (cfg->host[0] == '\0') return store_err_invalid_request;
-        if (tables.servers.size() >= max_servers_) return RADIUS_ERR_SERVER_TABLE_FULL;
-        cfg->index = next_index_++;
+        if (servers.size() >= max_servers_) return RADIUS_ERR_SERVER_TABLE_FULL;
+        cfg->index = backend_->take_server_index();
     }
-    tables.servers[cfg->index] = *cfg;
+    servers.put(cfg->index, *cfg);
+    return 0;
+}
+
+bool config_store::remove_server(store_copy copy, uint32_t index) { return backend_->servers(copy).erase(index); }
+
+int32_t config_store::delete_server(radius_server_cfg *cfg) {
+    const store_copy copy = write_target();
+    const std::optional<radius_server_cfg> found = find_server(*backend_, copy, *cfg);
+    if (!found) return RADIUS_ERR_SERVER_NOT_FOUND;
+    remove_server(copy, found->index);
     return 0;
 }
 
 int32_t config_store::server(uint32_t op, radius_server_cfg *cfg) {
+    if (is_pending_op(op) && !backend_->has_pending()) return RADIUS_ERR_NO_PENDING;
     switch (op) {
         case RADIUS_OP_READ:
-        case RADIUS_OP_READ_PENDING: {
-            if (op == RADIUS_OP_READ_PENDING && !pending_) return RADIUS_ERR_NO_PENDING;
-            const config_tables &tables = op == RADIUS_OP_READ ? running_ : *pending_;
-            const radius_server_cfg *found = find_server(tables, *cfg);
-            if (found == nullptr) return RADIUS_ERR_SERVER_NOT_FOUND;
-            *cfg = *found;
-            return 0;
-        }
+        case RADIUS_OP_READ_PENDING:
+            return read_server(copy_of_op(op), cfg);
         case RADIUS_OP_READ_NEXT:
-            return read_next_server(running_, cfg);
         case RADIUS_OP_READ_NEXT_PENDING:
-            if (!pending_) return RADIUS_ERR_NO_PENDING;
-            return read_next_server(*pending_, cfg);
+            return read_next_server(copy_of_op(op), cfg);
         case RADIUS_OP_WRITE:
-            return write_server(cfg);
-        case RADIUS_OP_DELETE: {
-            config_tables &tables = write_target();
-            const radius_server_cfg *found = find_server(tables, *cfg);
-            if (found == nullptr) return RADIUS_ERR_SERVER_NOT_FOUND;
-            tables.servers.erase(found->index);
-            return 0;
-        }
+            return write_server(write_target(), cfg);
+        case RADIUS_OP_DELETE:
+            return delete_server(cfg);
         default:
             return store_err_invalid_request;
     }
 }
 
-int32_t config_store::write_group(const radius_group_cfg *cfg) {
+int32_t config_store::write_group(store_copy copy, const radius_group_cfg &cfg) {
+    if (const int32_t refused = check_group(cfg)) return refused;
+    const std::string name = record_name(cfg.name);
+    group_table &groups = backend_->groups(copy);
+    if (!groups.find(name) && groups.size() >= max_groups_) return RADIUS_ERR_GROUP_TABLE_FULL;
+    groups.put(name, cfg);
+    return 0;
+}
+
+// Op 1 or 5 reads the group named; op 2 or 6 the one after it by name.
+int32_t config_store::read_group(uint32_t op, radius_group_cfg *cfg) {
+    const group_table &groups = backend_->groups(copy_of_op(op));
     const std::string name = record_name(cfg->name);
-    if (name.empty() || cfg->member_count < 0 || cfg->member_count > RADIUS_MAX_GROUP_MEMBERS) {
-        return store_err_invalid_request;
+    if (op == RADIUS_OP_READ || op == RADIUS_OP_READ_PENDING) {
+        const std::optional<radius_group_cfg> found = groups.find(name);
+        if (!found) return RADIUS_ERR_GROUP_NOT_FOUND;
+        *cfg = *found;
+        return 0;
     }
-    config_tables &tables = write_target();
-    if (!tables.groups.contains(name) && tables.groups.size() >= max_groups_) {
-        return RADIUS_ERR_GROUP_TABLE_FULL;
-    }
-    tables.groups[name] = *cfg;
+    const auto next = groups.next_after(name);
+    if (!next) return RADIUS_ERR_NO_MORE_GROUPS;
+    *cfg = next->second;
     return 0;
 }
 
 int32_t config_store::group(uint32_t op, radius_group_cfg *cfg) {
-    const std::string name = record_name(cfg->name);
-    const bool pending_op = op == RADIUS_OP_READ_PENDING || op == RADIUS_OP_READ_NEXT_PENDING;
-    if (pending_op && !pending_) return RADIUS_ERR_NO_PENDING;
-    const config_tables &source = pending_op ? *pending_ : running_;
+    if (is_pending_op(op) && !backend_->has_pending()) return RADIUS_ERR_NO_PENDING;
     switch (op) {
         case RADIUS_OP_READ:
-        case RADIUS_OP_READ_PENDING: {
-            const auto it = source.groups.find(name);
-            if (it == source.groups.end()) return RADIUS_ERR_GROUP_NOT_FOUND;
-            *cfg = it->second;
-            return 0;
-        }
+        case RADIUS_OP_READ_PENDING:
         case RADIUS_OP_READ_NEXT:
-        case RADIUS_OP_READ_NEXT_PENDING: {
-            const auto next = source.groups.upper_bound(name);
-            if (next == source.groups.end()) return RADIUS_ERR_NO_MORE_GROUPS;
-            *cfg = next->second;
-            return 0;
-        }
-        case RADIUS_OP_WRITE:
-            return write_group(cfg);
-        case RADIUS_OP_DELETE: {
-            config_tables &tables = write_target();
-            return tables.groups.erase(name) == 1 ? 0 : RADIUS_ERR_GROUP_NOT_FOUND;
-        }
+        case RADIUS_OP_READ_NEXT_PENDING:
+            return read_group(op, cfg);
+        case RADIUS_OP_WRITE:  // a refused group opens no session
+            if (const int32_t refused = check_group(*cfg)) return refused;
+            return write_group(write_target(), *cfg);
+        case RADIUS_OP_DELETE:
+            return backend_->groups(write_target()).erase(record_name(cfg->name)) ? 0 : RADIUS_ERR_GROUP_NOT_FOUND;
         default:
             return store_err_invalid_request;
     }
@@ -192,17 +191,28 @@ int32_t config_store::group(uint32_t op, radius_group_cfg *cfg) {
 int32_t config_store::item(uint32_t op, uint32_t item, uint32_t *value) {
     switch (op) {
         case RADIUS_OP_READ: {
-            const auto it = items_.find(item);
-            if (it == items_.end()) return RADIUS_ERR_ITEM_NOT_PRESENT;
-            *value = it->second;
+            const std::optional<uint32_t> stored = backend_->items().find(item);
+            if (!stored) return RADIUS_ERR_ITEM_NOT_PRESENT;
+            *value = *stored;
             return 0;
         }
         case RADIUS_OP_WRITE:
-            items_[item] = *value;
+            backend_->items().put(item, *value);
             return 0;
         default:
             return store_err_invalid_request;
     }
+}
+
+config_tables config_store::copy_contents(store_copy copy) {
+    return {backend_->global(copy), all_entries(backend_->servers(copy)), all_entries(backend_->groups(copy))};
+}
+
+stored_config config_store::contents() {
+    stored_config all{copy_contents(store_copy::running), std::nullopt, all_entries(backend_->items()),
+                      all_entries(backend_->monitor_entries())};
+    if (backend_->has_pending()) all.pending = copy_contents(store_copy::pending);
+    return all;
 }
 
 }  // namespace radsim

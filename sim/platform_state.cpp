@@ -2,7 +2,6 @@
 // being served and the contract checks made on every platform call.
 #include <cstdio>
 #include <cstring>
-#include <map>
 
 #include "sim/sim_internal.hpp"
 
@@ -22,7 +21,6 @@ struct platform_state {
     std::vector<std::string> violations;
     const cmd_paraminfo *request = nullptr;
     config_store store;
-    std::map<uint32_t, aaa_server_monitor_cfg> monitor_entries;
 };
 
 platform_state &state() {
@@ -46,7 +44,7 @@ void reset() {
 void load_factory_defaults() {
     radius_group_cfg group{};
     std::strcpy(group.name, "radius");
-    state().store.running().groups["radius"] = group;
+    state().store.write_group(store_copy::running, group);
 }
 
 void begin_request(const cmd_paraminfo *info) { state().request = info; }
@@ -72,10 +70,6 @@ void clear_call_log() { state().log.clear(); }
 void inject_fault(const std::string &call, unsigned nth, int32_t result, fault_effect effect) {
     state().faults.push_back({call, nth == 0 ? 0 : nth - 1, {result, effect}});
 }
-
-config_store &store() { return state().store; }
-
-std::map<uint32_t, aaa_server_monitor_cfg> &monitor_entries() { return state().monitor_entries; }
 
 namespace detail {
 
@@ -117,6 +111,8 @@ void check_context(const char *call, const cmd_msg_ctx *ctx_a, const cmd_msg_ctx
 }
 
 const cmd_paraminfo *current_request() { return state().request; }
+
+config_store &store() { return state().store; }
 
 }  // namespace detail
 }  // namespace radsim

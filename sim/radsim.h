@@ -1,7 +1,7 @@
 // Test and shell control of the simulated platform: the call log, fault
-// injection, the configuration store's contents, the request being served,
-// the tagged output channel's sink and stdout capture.  Everything here is
-// process-wide state of the one simulated switch.
+// injection, seeding and inspection of the configuration store, the request
+// being served, the tagged output channel's sink and stdout capture.
+// Everything here is process-wide state of the one simulated switch.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,7 @@
 
 #include "abi/radius_records.h"
 #include "platform/aaa_service.h"
-#include "sim/config_store.hpp"
+#include "sim/store_backend.hpp"
 
 namespace radsim {
 
@@ -66,13 +66,56 @@ void inject_fault(const std::string &call, unsigned nth, int32_t result,
 
 // ---- the configuration store ---------------------------------------------
 
-config_store &store();
+// A result code of our own, beside the ones callers test: a request the
+// store cannot serve (unknown op, a record without its key).
+constexpr int32_t store_err_invalid_request = 0x409d0001;
 
-// ---- the AAA service's server-monitoring entries ---------------------------
+// One copy of the configuration as plain values.  The global record's
+// server_count and group_count are 0: the store fills them on a read.
+struct config_tables {
+    radius_global_cfg global{};
+    std::map<uint32_t, radius_server_cfg> servers;   // by index
+    std::map<std::string, radius_group_cfg> groups;  // by name
+    bool operator==(const config_tables &other) const;  // records byte for byte
+};
 
-// Entries by server_id (a server's index, or AAA_MONITOR_GLOBAL_ID); none
-// at reset.  cmi_aaa_server_monitor_config reads and writes these.
-std::map<uint32_t, aaa_server_monitor_cfg> &monitor_entries();
+// Everything the store holds, copied out: tests read it, and "the store is
+// unchanged" is two of these comparing equal.
+struct stored_config {
+    config_tables running;
+    std::optional<config_tables> pending;  // while a distribution session is open
+    std::map<uint32_t, uint32_t> items;    // enable-info items by item number
+    std::map<uint32_t, aaa_server_monitor_cfg> monitor_entries;  // by server_id
+    bool operator==(const stored_config &other) const;
+};
+
+stored_config stored();
+
+// Seeding puts records into a copy as the store's write would (a new server
+// gets the next index, a full table or a record without its key refuses),
+// but logs no platform call and meets no fault.  Seeding the pending copy
+// opens a distribution session first.  A refused seed throws
+// std::invalid_argument.
+void seed_global(const radius_global_cfg &global, store_copy into = store_copy::running);
+uint32_t seed_server(const radius_server_cfg &server, store_copy into = store_copy::running);  // its index
+void seed_group(const radius_group_cfg &group, store_copy into = store_copy::running);
+void seed_item(uint32_t item, uint32_t value);
+// The AAA service's monitoring entry of entry.server_id (a server's index,
+// or AAA_MONITOR_GLOBAL_ID); cmi_aaa_server_monitor_config reads and
+// writes these.
+void seed_monitor_entry(const aaa_server_monitor_cfg &entry);
+// Takes a server out of a copy; throws std::invalid_argument if it is not there.
+void remove_server(uint32_t index, store_copy from = store_copy::running);
+
+// Table sizes beyond which a new server or group is refused (64 each at reset).
+void set_table_limits(size_t max_servers, size_t max_groups);
+
+// The distribution session as the daemon's control requests drive it:
+// open copies running to pending (if not open), commit makes the pending
+// copy the running one, abort drops it.
+void open_distribution_session();
+void commit_distribution_session();
+void abort_distribution_session();
 
 // ---- feature manager -------------------------------------------------------
 

@@ -2,9 +2,11 @@
 // logs itself, checks the caller's request context and applies a due fault.
 #pragma once
 
+#include <cstring>
 #include <optional>
 #include <string>
 
+#include "sim/config_store.hpp"
 #include "sim/radsim.h"
 
 namespace radsim::detail {
@@ -28,6 +30,9 @@ void check_context(const char *call, const cmd_msg_ctx *ctx_a, const cmd_msg_ctx
 void record_violation(std::string what);
 
 const cmd_paraminfo *current_request();
+
+// The one store of the simulated switch, fresh at reset.
+config_store &store();
 
 // Per-service state reset, called by radsim::reset().
 void reset_output_channel();

@@ -61,6 +61,6 @@ extern "C" int32_t sysmgr_cli_conditional_srv_start(uint32_t session_handle, uin
     if (fault) return fault->result;
     // Starting the service is what marks the daemon enabled.
     uint32_t enabled = 1;
-    radsim::store().item(RADIUS_OP_WRITE, RADIUS_ITEM_DAEMON, &enabled);
+    radsim::detail::store().item(RADIUS_OP_WRITE, RADIUS_ITEM_DAEMON, &enabled);
     return 0;
 }

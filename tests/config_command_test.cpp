@@ -27,8 +27,8 @@ const std::string note = "Global key configuration is exempted from QDS distribu
 refusal unconvertible(bool server, given form, const char *out) {
     const key_fields stored = form == given::clear ? key_fields{7, type7_of("alpha1"), ""} : key_fields{0, "alpha1", ""};
     return {"the stored key cannot be converted", [=](command &c) {
-                if (server) set_key_fields(seed_server(), stored);
-                else set_key_fields(radsim::store().running().global, stored);
+                if (server) seed_server(stored);
+                else seed_global_keys(stored);
                 add_key(server ? on_host(c) : c, form, "beta2");
             }, out, form == given::clear ? "radius_new_security_conf_decrypt" : "radius_new_security_conf_encrypt"};
 }
@@ -37,14 +37,15 @@ refusal unconvertible(bool server, given form, const char *out) {
 // deadtime kept) and written once, and a clear key is noted as not
 // distributed.  The fall-back to the running copy is the server command's.
 TEST_F(global_command, edits_the_pending_copy_in_one_write) {
-    radsim::store().items()[RADIUS_ITEM_DISTRIBUTION] = 1;
-    radsim::store().open_session();
-    radsim::store().pending()->global.deadtime = 7;
+    radsim::seed_item(RADIUS_ITEM_DISTRIBUTION, 1);
+    radius_global_cfg pending = radsim::stored().running.global;
+    pending.deadtime = 7;
+    radsim::seed_global(pending, radsim::store_copy::pending);
     command cmd;
-    const auto [status, out] = cmd.u32(22, 9).u32(20, 4).keyword(54).text(18, "secret").run(config_radius_global);
+    const auto [status, out] = cmd.u32(PARAM_TIMEOUT, 9).u32(PARAM_RETRANSMIT, 4).keyword(PARAM_KEY).text(PARAM_KEY_CLEAR, "secret").run(config_radius_global);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out, note);
-    const radius_global_cfg &stored = radsim::store().pending()->global;
+    const radius_global_cfg stored = radsim::stored().pending.value().global;
     EXPECT_EQ(std::tuple(stored.timeout, stored.retransmit, stored.deadtime), std::tuple(9u, 4u, 7u));
     EXPECT_EQ(key_fields_of(stored), (key_fields{0, "secret", ""}));
     EXPECT_EQ(logged_calls(), (std::vector<std::string>{"cmi_radius_new_global_config op=5 mode=2",
@@ -53,21 +54,21 @@ TEST_F(global_command, edits_the_pending_copy_in_one_write) {
 }
 
 TEST_F(global_command, refusals_leave_the_store_alone) {
-    const auto plain = [](command &c) { c.u32(22, 9); };
+    const auto plain = [](command &c) { c.u32(PARAM_TIMEOUT, 9); };
     // Each bad parameter follows valid ones and ends the command silently.
     expect_refusals(config_radius_global, {
-        {"timeout given as text", [](command &c) { c.u32(22, 30).typed(22, PARAM_TYPE_TEXT, "9"); }, ""},
-        {"the no form still needs a number", [](command &c) { c.no_form().u32(22, 3).typed(20, PARAM_TYPE_TEXT, "9"); }, ""},
-        {"clear key given as a number", [](command &c) { c.u32(22, 30).keyword(54).u32(18, 9); }, ""},
-        {"key text given as a number", [](command &c) { c.u32(22, 30).keyword(54).keyword(56).u32(50, 9); }, ""},
-        {"an id of the server host command", [](command &c) { c.u32(22, 30).u32(14, 1812); }, ""},
+        {"timeout given as text", [](command &c) { c.u32(PARAM_TIMEOUT, 30).typed(PARAM_TIMEOUT, PARAM_TYPE_TEXT, "9"); }, ""},
+        {"the no form still needs a number", [](command &c) { c.no_form().u32(PARAM_TIMEOUT, 3).typed(PARAM_RETRANSMIT, PARAM_TYPE_TEXT, "9"); }, ""},
+        {"clear key given as a number", [](command &c) { c.u32(PARAM_TIMEOUT, 30).keyword(PARAM_KEY).u32(PARAM_KEY_CLEAR, 9); }, ""},
+        {"key text given as a number", [](command &c) { c.u32(PARAM_TIMEOUT, 30).keyword(PARAM_KEY).keyword(PARAM_KEY_TYPE7).u32(PARAM_KEY_TEXT, 9); }, ""},
+        {"an id of the server host command", [](command &c) { c.u32(PARAM_TIMEOUT, 30).u32(PARAM_ACCT_PORT, 1812); }, ""},
         {"the read fails", plain, "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS global configuration\n", global_call},
         {"the write fails", plain, "RADIUS configuration store: out of memory\ncould not configure RADIUS global configuration\n", global_call, 3, 0x409d0009},
         // The flag's failure is told in one line, without the error text.
         {"the flag cannot be read", plain, "could not read qds enabled flag from pss\n", "cmi_radius_new_enable_info_config"},
         // The note comes before the refusal that a stored type-6 key causes.
-        {"a clear key over a type-6 key", [](command &c) { radsim::store().items()[RADIUS_ITEM_DISTRIBUTION] = 1;
-             set_key_fields(radsim::store().running().global, {6, "", "SIXKEY6"}); c.keyword(54).text(18, "secret"); },
+        {"a clear key over a type-6 key", [](command &c) { radsim::seed_item(RADIUS_ITEM_DISTRIBUTION, 1);
+             seed_global_keys({6, "", "SIXKEY6"}); c.keyword(PARAM_KEY).text(PARAM_KEY_CLEAR, "secret"); },
          note + "Internal error: a clear-text global key cannot replace a type6 global key. Please report this fault to the maintainers.\n"},
         unconvertible(false, given::clear, "Unable to decrypt existing key.\n"),
         unconvertible(false, given::type7, "Unable to encrypt existing key.\n"),
@@ -76,46 +77,46 @@ TEST_F(global_command, refusals_leave_the_store_alone) {
 
 // Texts longer than the shell lets through keep what fits.
 TEST_F(global_command, long_key_texts_are_cut) {
-    const radius_global_cfg &global = radsim::store().running().global;
+    const auto global_keys = [] { return key_fields_of(radsim::stored().running.global); };
     command clear, type6;
     EXPECT_EQ(add_key(clear, given::clear, std::string(70, 'k')).run(config_radius_global).status, 0);
-    EXPECT_EQ(key_fields_of(global), (key_fields{0, std::string(64, 'k'), ""}));
+    EXPECT_EQ(global_keys(), (key_fields{0, std::string(64, 'k'), ""}));
     EXPECT_EQ(add_key(type6, given::type6, std::string(300, 's')).run(config_radius_global).status, 0);
-    EXPECT_EQ(key_fields_of(global), (key_fields{6, "", std::string(256, 's')}));
+    EXPECT_EQ(global_keys(), (key_fields{6, "", std::string(256, 's')}));
 }
 
 // An IPv4 text keeps 16 characters, which the shell never exceeds.
 TEST_F(server_command, store_calls_auxiliary_flag_and_address_bound) {
-    const auto &servers = radsim::store().running().servers;
+    const auto first_server = [] { return radsim::stored().running.servers.at(1); };
     const char long_text[] = "10.100.200.250.garbage";
     command create, reset;
-    EXPECT_EQ(create.host(21, long_text, ADDR_KIND_IPV4).keyword(19).run(config_radius_server).status, 0);
+    EXPECT_EQ(create.host(PARAM_SERVER_HOST, long_text, ADDR_KIND_IPV4).keyword(PARAM_AUX_FLAG).run(config_radius_server).status, 0);
     EXPECT_EQ(logged_calls(), (std::vector<std::string>{
                                   "cmi_radius_new_global_config op=5 mode=2", "cmi_radius_new_global_config op=1 mode=2",
                                   "cmi_radius_new_server_config op=5 mode=2", "cmi_radius_new_server_config op=1 mode=2",
                                   "cmi_radius_new_server_config op=3 mode=2"}));
-    EXPECT_EQ(std::string(servers.at(1).host) + " " + std::to_string(servers.at(1).aux_flag), "10.100.200.250.g 1");
-    EXPECT_EQ(reset.no_form().host(21, long_text, ADDR_KIND_IPV4).keyword(19).run(config_radius_server).status, 0);
-    EXPECT_EQ(servers.at(1).aux_flag, 0u);
+    EXPECT_EQ(std::string(first_server().host) + " " + std::to_string(first_server().aux_flag), "10.100.200.250.g 1");
+    EXPECT_EQ(reset.no_form().host(PARAM_SERVER_HOST, long_text, ADDR_KIND_IPV4).keyword(PARAM_AUX_FLAG).run(config_radius_server).status, 0);
+    EXPECT_EQ(first_server().aux_flag, 0u);
 }
 
 TEST_F(server_command, refusals_leave_the_store_alone) {
     const auto plain = [](command &c) { on_host(c); };
     // Each bad parameter follows a valid one and ends the command silently.
     const auto bad = [](const char *why, void (*add)(command &)) {
-        return refusal{why, [add](command &c) { seed_server(); add(on_host(c).u32(20, 2)); }, ""};
+        return refusal{why, [add](command &c) { seed_server(); add(on_host(c).u32(PARAM_RETRANSMIT, 2)); }, ""};
     };
     expect_refusals(config_radius_server, {
-        bad("id between the key text and the keyword key", [](command &c) { c.no_form().keyword(53); }),
-        bad("the global deadtime", [](command &c) { c.u32(1005, 3); }),
-        bad("port given as text", [](command &c) { c.typed(15, PARAM_TYPE_TEXT, "1812"); }),
-        bad("the no form still needs a number", [](command &c) { c.no_form().typed(22, PARAM_TYPE_TEXT, "1"); }),
-        bad("clear key given as a number", [](command &c) { c.u32(18, 1); }),
-        bad("key text given as a number", [](command &c) { c.keyword(56).u32(50, 1); }),
+        bad("id between the key text and the keyword key", [](command &c) { c.no_form().keyword(PARAM_VRF_DEFAULT); }),
+        bad("the global deadtime", [](command &c) { c.u32(PARAM_DEADTIME, 3); }),
+        bad("port given as text", [](command &c) { c.typed(PARAM_AUTH_PORT, PARAM_TYPE_TEXT, "1812"); }),
+        bad("the no form still needs a number", [](command &c) { c.no_form().typed(PARAM_TIMEOUT, PARAM_TYPE_TEXT, "1"); }),
+        bad("clear key given as a number", [](command &c) { c.u32(PARAM_KEY_CLEAR, 1); }),
+        bad("key text given as a number", [](command &c) { c.keyword(PARAM_KEY_TYPE7).u32(PARAM_KEY_TEXT, 1); }),
         // Bad hosts are refused before the server is looked up: the armed
         // fault would show otherwise.
-        {"an IPv4 text as IPv6", [](command &c) { c.host(21, host, ADDR_KIND_IPV6); }, "invalid ipv6 address\n", server_call},
-        {"no address kind", [](command &c) { c.host(21, host, 0); }, "Invalid host address \n", server_call},
+        {"an IPv4 text as IPv6", [](command &c) { c.host(PARAM_SERVER_HOST, host, ADDR_KIND_IPV6); }, "invalid ipv6 address\n", server_call},
+        {"no address kind", [](command &c) { c.host(PARAM_SERVER_HOST, host, 0); }, "Invalid host address \n", server_call},
         {"the global read fails", plain, "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS global configuration\n", global_call},
         {"the server read fails", plain, "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS configuration\n", server_call},
         {"the write fails", plain, "RADIUS configuration store: out of memory\nconfiguration for 10.0.0.1 could not be updated\n", server_call, 3, 0x409d0009},
@@ -123,7 +124,7 @@ TEST_F(server_command, refusals_leave_the_store_alone) {
         unconvertible(true, given::type7, "Unable to encrypt existing key.\n"),
         // Both features are on, but the manager's answer on dot1x is a failure.
         {"the feature manager fails", [](command &c) { radsim::set_feature("rqx", true); radsim::set_feature("dot1x", true);
-             on_host(c).keyword(23); }, "Make sure RQX & DOT1X are enabled before enabling pac\n", "fm_cmi_get_feature_status", 2},
+             on_host(c).keyword(PARAM_PAC); }, "Make sure RQX & DOT1X are enabled before enabling pac\n", "fm_cmi_get_feature_status", 2},
     });
 }
 
@@ -131,13 +132,13 @@ TEST_F(server_command, refusals_leave_the_store_alone) {
 // stored key resets a setting (the key goes, the server stays), and a
 // removal the store fails is reported, yet not a failure.
 TEST_F(server_command, no_forms_that_succeed) {
-    const auto &servers = radsim::store().running().servers;
     for (const key_fields &stored : {key_fields{0, "alpha1", ""}, {7, type7_of("alpha1"), ""}, {6, "", "SIXKEY6"}}) {
         radsim::reset();
-        set_key_fields(seed_server(), stored);
+        seed_server(stored);
         const auto &[type, key, key6] = stored;
         command cmd;
         EXPECT_EQ(add_key(on_host(cmd.no_form()), given{type}, key + key6, false).run(config_radius_server).status, 0);
+        const auto servers = radsim::stored().running.servers;
         ASSERT_EQ(servers.size(), 1u) << "a reset is no removal";
         EXPECT_EQ(key_fields_of(servers.begin()->second), key_fields{});
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/secret_text.hpp"
+#include "abi/param_ids.h"
 #include "abi/radius_records.h"
 #include "tests/support/command.hpp"
 
@@ -45,24 +46,31 @@ inline std::string type7_of(const char *clear) { return radius::encrypt_type7(cl
 // The form a key is given in, valued as `key_type`.
 enum class given : uint32_t { clear = 0, type7 = 7, type6 = 6 };
 
-// A key as the shell gives it: the keyword `key` (54) unless left out, then
-// a clear text (18) or a form token (56 or 55) and its text (50).
+// A key as the shell gives it: the keyword `key` unless left out, then a
+// clear text or a form token (7 or 6) and its text.
 inline command &add_key(command &cmd, given form, const std::string &text, bool keyword = true) {
-    if (keyword) cmd.keyword(54);
-    if (form == given::clear) return cmd.text(18, text);
-    return cmd.keyword(form == given::type7 ? 56 : 55).text(50, text);
+    if (keyword) cmd.keyword(PARAM_KEY);
+    if (form == given::clear) return cmd.text(PARAM_KEY_CLEAR, text);
+    return cmd.keyword(form == given::type7 ? 56 : 55).text(PARAM_KEY_TEXT, text);
 }
 
-inline command &on_host(command &cmd) { return cmd.host(21, host, ADDR_KIND_IPV4); }
+inline command &on_host(command &cmd) { return cmd.host(PARAM_SERVER_HOST, host, ADDR_KIND_IPV4); }
 
-// Seeds the running server `host` (IPv4, both roles) and returns it.
-inline radius_server_cfg &seed_server(const std::string &name = host) {
+// Seeds the running server `host` (IPv4, both roles) holding `keys`.
+inline void seed_server(const key_fields &keys = {}) {
     radius_server_cfg server{};
-    name.copy(server.host, sizeof server.host - 1);
+    std::string(host).copy(server.host, sizeof server.host - 1);
     server.addr_type = RADIUS_ADDR_IPV4;
     server.authentication = server.accounting = 1;
-    radsim::store().server(RADIUS_OP_WRITE, &server);
-    return radsim::store().running().servers.at(server.index);
+    set_key_fields(server, keys);
+    radsim::seed_server(server);
+}
+
+// Seeds the running global record holding `keys`, its other fields kept.
+inline void seed_global_keys(const key_fields &keys) {
+    radius_global_cfg global = radsim::stored().running.global;
+    set_key_fields(global, keys);
+    radsim::seed_global(global);
 }
 
 // Every platform call so far as "name args".
@@ -83,8 +91,8 @@ struct refusal {
     int32_t code = 0x409d0008;
 };
 
-// Runs each row on a fresh switch: status 1, its text, and both copies of
-// the store byte for byte as they were.
+// Runs each row on a fresh switch: status 1, its text, and the store byte
+// for byte as it was.
 inline void expect_refusals(radius_handler_fn handler, std::initializer_list<refusal> rows) {
     for (const refusal &row : rows) {
         SCOPED_TRACE(row.why);
@@ -92,13 +100,11 @@ inline void expect_refusals(radius_handler_fn handler, std::initializer_list<ref
         command cmd;
         row.build(cmd);
         if (row.fault != nullptr) radsim::inject_fault(row.fault, row.nth, row.code);
-        const radsim::config_tables running = radsim::store().running();
-        const std::optional<radsim::config_tables> pending = radsim::store().pending();
+        const radsim::stored_config before = radsim::stored();
         const auto [status, out] = cmd.run(handler);
         EXPECT_EQ(status, 1);
         EXPECT_EQ(out, row.out);
-        EXPECT_EQ(radsim::store().running(), running);
-        EXPECT_EQ(radsim::store().pending(), pending);
+        EXPECT_EQ(radsim::stored(), before);
     }
 }
 

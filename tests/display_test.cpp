@@ -15,6 +15,7 @@
 #include <cstring>
 #include <map>
 
+#include "abi/param_ids.h"
 #include "monitor/monitor.h"
 #include "runcfg/line_buffer.hpp"
 #include "runcfg/running_config.h"
@@ -55,15 +56,15 @@ int32_t show_global(cmd_paraminfo *info) {
     return show_radius_global(info->session_handle, show_key, mode, &info->msg_ctx_a, &info->msg_ctx_b);
 }
 
-// A server as the server host command creates it (both roles, no key),
-// written as the store's write does; returns its index.
-uint32_t add_server(const std::string &host, void (*change)(radius_server_cfg &) = nullptr) {
+// A server as the server host command creates it (both roles, no key);
+// returns its index.
+uint32_t add_server(const std::string &host, void (*change)(radius_server_cfg &) = nullptr,
+                    radsim::store_copy into = radsim::store_copy::running) {
     radius_server_cfg server{};
     std::memcpy(server.host, host.data(), std::min(host.size(), sizeof server.host));
     server.authentication = server.accounting = 1;
     if (change != nullptr) change(server);
-    EXPECT_EQ(radsim::store().server(RADIUS_OP_WRITE, &server), 0) << host;
-    return server.index;
+    return radsim::seed_server(server, into);
 }
 
 void add_group(const std::string &name, std::vector<uint32_t> members, uint32_t deadtime) {
@@ -71,25 +72,26 @@ void add_group(const std::string &name, std::vector<uint32_t> members, uint32_t 
     std::memcpy(group.name, name.data(), std::min(name.size(), sizeof group.name));
     for (uint32_t index : members) group.members[group.member_count++] = index;
     group.deadtime = deadtime;
-    ASSERT_EQ(radsim::store().group(RADIUS_OP_WRITE, &group), 0);
+    radsim::seed_group(group);
 }
 
 // A clear global key, timeout 7, retransmit 2, deadtime 3, a global monitoring
 // entry; servers 10.0.0.1 (clear key, timeout 4, retries 2, a monitoring entry),
 // alpha (authentication on 1645), 10.0.0.3 (no role, a type-6 key); group G1.
 void seed_configuration() {
-    radius_global_cfg &global = radsim::store().running().global;
+    radius_global_cfg global = radsim::stored().running.global;
     std::strcpy(global.key, "GlobalKey1");
     global.timeout = 7;
     global.retransmit = 2;
     global.deadtime = 3;
-    radsim::monitor_entries()[AAA_MONITOR_GLOBAL_ID] = {AAA_MONITOR_GLOBAL_ID, 15, "probe", "probepass"};
+    radsim::seed_global(global);
+    radsim::seed_monitor_entry({AAA_MONITOR_GLOBAL_ID, 15, "probe", "probepass"});
     const uint32_t index = add_server("10.0.0.1", [](radius_server_cfg &s) {
         std::strcpy(s.key, "ServerKey2");
         s.timeout = 4;
         s.retransmit = 2;
     });
-    radsim::monitor_entries()[index] = {index, 30, "probe", "ProbeSecret3"};
+    radsim::seed_monitor_entry({index, 30, "probe", "ProbeSecret3"});
     add_server("alpha", [](radius_server_cfg &s) {
         s.accounting = 0;
         s.auth_port = 1645;
@@ -140,7 +142,7 @@ protected:
     }
     static outcome run(radius_handler_fn handler, const char *host = nullptr, uint32_t kind = ADDR_KIND_IPV4) {
         command cmd;
-        if (host != nullptr) cmd.host(21, host, kind);
+        if (host != nullptr) cmd.host(PARAM_SERVER_HOST, host, kind);
         return run(handler, cmd);
     }
 
@@ -256,7 +258,7 @@ TEST_F(display_test, display_failures_release_the_handle) {
         const auto effect = r.fault == handle ? radsim::fault_effect::null_block : radsim::fault_effect::result_code;
         if (r.fault != nullptr) radsim::inject_fault(r.fault, r.nth, r.fault == aaa ? 0x409b0001 : 0x409d0008, effect);
         command cmd;
-        r.addr_kind != 0 ? cmd.host(21, "10.0.0.1", r.addr_kind) : cmd.typed(21, PARAM_TYPE_TEXT, "10.0.0.1");
+        r.addr_kind != 0 ? cmd.host(PARAM_SERVER_HOST, "10.0.0.1", r.addr_kind) : cmd.typed(PARAM_SERVER_HOST, PARAM_TYPE_TEXT, "10.0.0.1");
         const outcome result = run(r.handler, cmd);
         EXPECT_EQ(result.status, 1) << r.why;
         EXPECT_EQ(result.out, r.out) << r.why;
@@ -269,7 +271,7 @@ TEST_F(display_test, display_failures_release_the_handle) {
 }
 
 TEST_F(display_test, the_sorted_list_grows_past_one_block_of_64) {
-    radsim::store().set_limits(150, 64);
+    radsim::set_table_limits(150, 64);
     std::string expected = "total number of servers:150\n" + std::string(heading);
     for (int i = 0; i < 150; ++i) expected += "\ts" + std::to_string(1000 + i) + ":\n";
     for (int i = 149; i >= 0; --i) {
@@ -316,7 +318,7 @@ TEST_F(display_test, the_plain_printers) {
     EXPECT_EQ(printed(show_global<0, 1>), "0 Global RADIUS shared secret:********\n" + rest);
     EXPECT_EQ(printed(show_global<1, 1>), "0 Global RADIUS shared secret:GlobalKey1\n" + rest);
 
-    radius_server_cfg server = radsim::store().running().servers.at(1);
+    radius_server_cfg server = radsim::stored().running.servers.at(1);
     server.authentication = 0;
     radsim::stdout_capture capture;
     radius_print_server_details(1, &server);
@@ -339,17 +341,18 @@ TEST_F(display_test, the_plain_printers) {
 }
 
 TEST_F(display_test, pending_renders_the_pending_copy_with_the_running_key_and_groups) {
-    radsim::store().running().global.key_type = RADIUS_KEY_TYPE7;
-    std::strcpy(radsim::store().running().global.key, "RunningKey");
+    radius_global_cfg global = radsim::stored().running.global;
+    global.key_type = RADIUS_KEY_TYPE7;
+    std::strcpy(global.key, "RunningKey");
+    radsim::seed_global(global);
     const uint32_t kept = add_server("10.0.0.1");
     const uint32_t dropped = add_server("10.0.0.2");
     add_group("G1", {kept, dropped}, 0);
-    radsim::store().open_session();
-    radsim::config_tables &pending = *radsim::store().pending();
-    pending.global.timeout = 9;
-    std::strcpy(pending.global.key, "PendingKey");
-    pending.servers.erase(dropped);
-    add_server("10.0.0.4");  // goes to the pending copy
+    global.timeout = 9;
+    std::strcpy(global.key, "PendingKey");
+    radsim::seed_global(global, radsim::store_copy::pending);
+    radsim::remove_server(dropped, radsim::store_copy::pending);
+    add_server("10.0.0.4", nullptr, radsim::store_copy::pending);
     EXPECT_EQ(run(generate<1, 1>).buffer, "radius-server key 7 RunningKey\nradius-server timeout 9\n"
                                               "radius-server host 10.0.0.1 authentication accounting \n"
                                               "radius-server host 10.0.0.4 authentication accounting \n"
@@ -363,8 +366,7 @@ TEST_F(display_test, pending_renders_the_pending_copy_with_the_running_key_and_g
 
 TEST_F(display_test, the_widest_lines_fit_exactly) {
     for (size_t host_length : {253u, 256u}) {  // 256: the whole field, no NUL of its own
-        radsim::store().running().servers.clear();
-        add_server(std::string(host_length, 'h'), [](radius_server_cfg &s) {
+        const uint32_t index = add_server(std::string(host_length, 'h'), [](radius_server_cfg &s) {
             s.key_type = RADIUS_KEY_TYPE7;
             std::memset(s.key, 'k', sizeof s.key);  // 64 characters, no NUL: the field is full
             s.auth_port = s.acct_port = s.timeout = s.retransmit = 4294967295u;
@@ -375,8 +377,8 @@ TEST_F(display_test, the_widest_lines_fit_exactly) {
         EXPECT_EQ(run(generate<0, 1>).buffer, line + "\n") << host_length;
         // The line of the 256-character host and its NUL fill the buffer.
         EXPECT_EQ(line.size() + 1 + (256 - host_length), radius::server_line_capacity);
+        radsim::remove_server(index);
     }
-    radsim::store().running().servers.clear();
     // The group and each member on a line of their own, however many members.
     std::vector<uint32_t> members;
     const std::string group_line = "aaa group server radius " + std::string(256, 'g') + " ";
@@ -409,7 +411,7 @@ TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_writ
         std::string out;
     };
     seed_configuration();
-    const radsim::config_tables before = radsim::store().running();
+    const radsim::stored_config before = radsim::stored();
     const std::string written = run(generate<0, 1>).buffer;  // whole, as the transcripts check it
     // Tagged, the same text goes out in one report, a tag per line, its length counting the NUL.
     std::vector<std::string> tags;
@@ -421,7 +423,7 @@ TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_writ
     EXPECT_EQ(reports_text(), written);
     EXPECT_EQ(tags_and_lengths(), tags);
     EXPECT_EQ(tags.size(), 13u) << written;
-    EXPECT_EQ(radsim::store().running(), before) << "the generator changes nothing stored";
+    EXPECT_EQ(radsim::stored(), before) << "the generator changes nothing stored";
     reports_.clear();
     const auto first_lines = [&written](size_t count) {
         size_t end = 0;
@@ -456,8 +458,12 @@ TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_writ
     }
     // A clear key filling the server's field has a type-7 form as long, which
     // leaves no room for its NUL: refused rather than cut short.
-    radsim::store().running().global.key[0] = '\0';
-    std::memset(radsim::store().running().servers.at(1).key, 'k', sizeof(radius_server_cfg::key));
+    radius_global_cfg keyless = radsim::stored().running.global;
+    keyless.key[0] = '\0';
+    radsim::seed_global(keyless);
+    radius_server_cfg full_key = radsim::stored().running.servers.at(1);
+    std::memset(full_key.key, 'k', sizeof full_key.key);
+    radsim::seed_server(full_key);
     EXPECT_EQ(run(generate<0, 1>).out, key_failure);
 }
 
@@ -465,7 +471,7 @@ TEST_F(display_test, generator_failures_return_their_code_and_keep_what_was_writ
 // running or pending: something, and no seeded secret.
 TEST_F(display_test, no_clear_secret_leaves_a_display_or_the_generator) {
     seed_configuration();
-    radsim::store().open_session();  // the pending copy holds the same secrets
+    radsim::open_distribution_session();  // the pending copy holds the same secrets
     for (uint32_t command_id : {0u, 500u}) {
         radsim::set_command_id(command_id);
         for (radius_handler_fn handler : {security_show_radius, security_show_radius_sorted, show_aaa_monitor_config,
@@ -481,14 +487,13 @@ TEST_F(display_test, no_clear_secret_leaves_a_display_or_the_generator) {
     }
 }
 
-constexpr int32_t host_param = 21, user_param = 1003, idle_param = 1004, password_param = 1006;
 constexpr uint32_t global_id = AAA_MONITOR_GLOBAL_ID;
 
 aaa_server_monitor_cfg old_entry(uint32_t id) { return {id, 7, "old-user", "old-password"}; }
 
 // An entry's bytes: compared, they show what lies behind a NUL too.
 std::string bytes(const aaa_server_monitor_cfg &e) { return {reinterpret_cast<const char *>(&e), sizeof e}; }
-std::string stored(uint32_t id) { return bytes(radsim::monitor_entries().at(id)); }
+std::string stored(uint32_t id) { return bytes(radsim::stored().monitor_entries.at(id)); }
 
 using monitor_commands = display_test;
 
@@ -501,21 +506,21 @@ TEST_F(monitor_commands, global_parameters_the_shell_never_sends) {
     };
     const row rows[] = {
         {"other ids are skipped",
-         [](command &cmd) { cmd.u32(idle_param, 30).u32(77, 5).text(password_param, "pw"); }, 0,
+         [](command &cmd) { cmd.u32(PARAM_IDLE_TIME, 30).u32(77, 5).text(PARAM_TEST_PASSWORD, "pw"); }, 0,
          {global_id, 30, "old-user", "pw"}},
-        {"a 40-character user keeps its first 31", [](command &cmd) { cmd.text(user_param, std::string(40, 'u')); }, 0,
+        {"a 40-character user keeps its first 31", [](command &cmd) { cmd.text(PARAM_TEST_USER, std::string(40, 'u')); }, 0,
          {global_id, 7, "uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu", "old-password"}},
-        {"the no form clears the whole field", [](command &cmd) { cmd.no_form().text(password_param, "x"); }, 0,
+        {"the no form clears the whole field", [](command &cmd) { cmd.no_form().text(PARAM_TEST_PASSWORD, "x"); }, 0,
          {global_id, 7, "old-user", ""}},
         // Bad: a value of the wrong type refuses the command silently, even after a valid one.
-        {"idle time as text", [](command &cmd) { cmd.text(user_param, "new").typed(idle_param, PARAM_TYPE_TEXT, "3"); },
+        {"idle time as text", [](command &cmd) { cmd.text(PARAM_TEST_USER, "new").typed(PARAM_IDLE_TIME, PARAM_TYPE_TEXT, "3"); },
          1, old_entry(global_id)},
         // Bad: the same for a password given as a host address.
-        {"password as a host", [](command &cmd) { cmd.typed(password_param, PARAM_TYPE_HOST, "x"); }, 1,
+        {"password as a host", [](command &cmd) { cmd.typed(PARAM_TEST_PASSWORD, PARAM_TYPE_HOST, "x"); }, 1,
          old_entry(global_id)},
     };
     for (const row &r : rows) {
-        radsim::monitor_entries()[global_id] = old_entry(global_id);
+        radsim::seed_monitor_entry(old_entry(global_id));
         command cmd;
         r.params(cmd);
         EXPECT_EQ(cmd.run(config_global_server_monitor_params).status, r.status) << r.why;
@@ -525,11 +530,11 @@ TEST_F(monitor_commands, global_parameters_the_shell_never_sends) {
 
 TEST_F(monitor_commands, with_distribution_enabled_both_commands_say_so_and_apply) {
     const uint32_t index = add_server("10.0.0.1");  // before a session could open
-    radsim::store().items()[RADIUS_ITEM_DISTRIBUTION] = 1;
+    radsim::seed_item(RADIUS_ITEM_DISTRIBUTION, 1);
     radsim::clear_call_log();
     const char notice[] = "Server-monitoring parameter configuration is exempted from QDS distribution\n";
-    EXPECT_EQ(command().u32(idle_param, 30).run(config_global_server_monitor_params).out, notice);
-    EXPECT_EQ(command().host(host_param, "10.0.0.1", ADDR_KIND_IPV4).u32(idle_param, 40).run(
+    EXPECT_EQ(command().u32(PARAM_IDLE_TIME, 30).run(config_global_server_monitor_params).out, notice);
+    EXPECT_EQ(command().host(PARAM_SERVER_HOST, "10.0.0.1", ADDR_KIND_IPV4).u32(PARAM_IDLE_TIME, 40).run(
                   config_aaa_server_monitor_params).out, notice);
     // Entries the service did not have are created with the given fields only.
     EXPECT_EQ(stored(global_id), bytes({global_id, 30, "", ""}));
@@ -568,13 +573,13 @@ TEST_F(monitor_commands, refusals_leave_the_entries_unchanged) {
     };
     const uint32_t index = add_server("10.0.0.1");
     for (const row &r : rows) {
-        radsim::monitor_entries()[global_id] = old_entry(global_id);
-        radsim::monitor_entries()[index] = old_entry(index);
+        radsim::seed_monitor_entry(old_entry(global_id));
+        radsim::seed_monitor_entry(old_entry(index));
         if (r.fault != nullptr) radsim::inject_fault(r.fault, r.nth, r.fault == aaa ? 0x409b0001 : 0x409d0008);
         radsim::clear_call_log();
         command cmd;
-        if (r.host != nullptr) cmd.host(host_param, r.host, r.addr_kind);
-        const auto [status, out] = cmd.u32(idle_param, 30).text(user_param, "new").run(r.handler);
+        if (r.host != nullptr) cmd.host(PARAM_SERVER_HOST, r.host, r.addr_kind);
+        const auto [status, out] = cmd.u32(PARAM_IDLE_TIME, 30).text(PARAM_TEST_USER, "new").run(r.handler);
         EXPECT_EQ(status, 1) << r.why;
         EXPECT_EQ(out, r.out) << r.why;
         EXPECT_EQ(stored(global_id) + stored(index), bytes(old_entry(global_id)) + bytes(old_entry(index))) << r.why;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "abi/param_ids.h"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
 #include "platform/system_services.h"
@@ -64,21 +65,21 @@ TEST_F(frame, enable_failures) {
     };
     for (const auto &c : cases) {
         radsim::reset();
-        radsim::store().items()[RADIUS_ITEM_DAEMON] = 1;
+        radsim::seed_item(RADIUS_ITEM_DAEMON, 1);
         radsim::inject_fault(c.failing_call, 1, c.code);
         command cmd;
         if (c.no_form) cmd.no_form();
         const auto [status, out] = cmd.run(config_radius_enable);
         EXPECT_EQ(status, 1) << c.failing_call;
         EXPECT_EQ(out, c.out) << c.failing_call;
-        EXPECT_EQ(radsim::store().items()[RADIUS_ITEM_DAEMON], 1u) << c.failing_call;
+        EXPECT_EQ(radsim::stored().items.at(RADIUS_ITEM_DAEMON), 1u) << c.failing_call;
         EXPECT_THAT(radsim::call_names(), ElementsAre(c.failing_call)) << "one call, nothing else";
     }
 }
 
 TEST_F(frame, enable_calls_carry_the_published_arguments) {
     command plain;
-    plain.u32(20, 3);  // parameters are not looked at
+    plain.u32(PARAM_RETRANSMIT, 3);  // parameters are not looked at
     plain.run(config_radius_enable);
     command negated;
     negated.no_form().run(config_radius_enable);

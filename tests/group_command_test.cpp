@@ -12,8 +12,6 @@ namespace {
 
 using namespace radtest;
 
-constexpr int32_t server_host = 1001;
-constexpr int32_t group_deadtime = 1005;
 const std::string read_group = "cmi_radius_new_group_config op=1 mode=2";
 const std::string write_group = "cmi_radius_new_group_config op=3 mode=2";
 const char group_call[] = "cmi_radius_new_group_config";
@@ -22,14 +20,14 @@ const char group_call[] = "cmi_radius_new_group_config";
 using build_fn = std::function<void(command &)>;
 
 build_fn named(const char *group, bool no_form = false) {
-    return [=](command &c) { c.text(group_name, group).info()->no_form = no_form; };
+    return [=](command &c) { c.text(PARAM_GROUP_NAME, group).info()->no_form = no_form; };
 }
 
 // The deadtime changes in memory first, so that refusing the server that
 // follows must drop a change already made.
 build_fn server(const char *group, const std::string &host, uint32_t kind = ADDR_KIND_IPV4, bool no = false) {
     return [=](command &c) {
-        c.text(group_name, group).u32(group_deadtime, 30).host(server_host, host, kind).info()->no_form = no;
+        c.text(PARAM_GROUP_NAME, group).u32(PARAM_DEADTIME, 30).host(PARAM_GROUP_SERVER, host, kind).info()->no_form = no;
     };
 }
 
@@ -41,7 +39,7 @@ using group_command = handler_test;
 // 255-character host name are in no group; "full" holds 10.0.1.1 to .64.
 TEST_F(group_command, store_calls_and_messages) {
     radsim::load_factory_defaults();
-    radsim::store().set_limits(70, 64);
+    radsim::set_table_limits(70, 64);
     seed_group("lab", {seed_server("10.0.0.1"), seed_server("10.0.0.2")}, 10);
     seed_server("10.0.0.3");
     seed_server(std::string(255, 'x'));
@@ -64,13 +62,13 @@ TEST_F(group_command, store_calls_and_messages) {
     const std::vector<std::string> looked_up = {read_group, read_server};
     const std::string duplicate = "RADIUS group already contains the server\n";
     const command_case cases[] = {
-        {"a no-op of the submode", [](command &c) { c.submode_noop().text(group_name, "lab"); }, 0, "", {}},
+        {"a no-op of the submode", [](command &c) { c.submode_noop().text(PARAM_GROUP_NAME, "lab"); }, 0, "", {}},
         {"entering an existing group", named("lab"), 0, "", {read_group}},
-        {"a vrf name is a change", [](command &c) { c.text(group_name, "lab").text(51, "blue"); }, 0, "", written},
+        {"a vrf name is a change", [](command &c) { c.text(PARAM_GROUP_NAME, "lab").text(PARAM_VRF_NAME, "blue"); }, 0, "", written},
         {"so is the management vrf, no form included",
-         [](command &c) { c.no_form().text(group_name, "lab").keyword(52); }, 0, "", written},
+         [](command &c) { c.no_form().text(PARAM_GROUP_NAME, "lab").keyword(PARAM_VRF_MANAGEMENT); }, 0, "", written},
         {"and the default vrf; ids of other commands are passed over",
-         [](command &c) { c.no_form().text(group_name, "lab").keyword(17).u32(20, 3).keyword(53); }, 0, "", written},
+         [](command &c) { c.no_form().text(PARAM_GROUP_NAME, "lab").keyword(PARAM_AUTHENTICATION).u32(PARAM_RETRANSMIT, 3).keyword(PARAM_VRF_DEFAULT); }, 0, "", written},
         {"not an IPv6 address", server("lab", "2001:db8::zz", ADDR_KIND_IPV6), 1, "invalid ipv6 address\n",
          {read_group}},
         // The text ends no line.
@@ -93,11 +91,11 @@ TEST_F(group_command, store_calls_and_messages) {
          "server not present in server-group\n", looked_up},
         {"the default group has no member list", server("radius", "10.0.0.1"), 1,
          "Not allowed to add or delete the server to this group\n", {read_group}},
-        {"a group name must be text", [](command &c) { c.typed(group_name, PARAM_TYPE_U32, "lab"); }, 1, "", {}},
+        {"a group name must be text", [](command &c) { c.typed(PARAM_GROUP_NAME, PARAM_TYPE_U32, "lab"); }, 1, "", {}},
         {"a deadtime must be a number",
-         [](command &c) { c.text(group_name, "lab").typed(group_deadtime, PARAM_TYPE_TEXT, "30"); }, 1, "",
+         [](command &c) { c.text(PARAM_GROUP_NAME, "lab").typed(PARAM_DEADTIME, PARAM_TYPE_TEXT, "30"); }, 1, "",
          {read_group}},
-        {"a vrf name must be text", [](command &c) { c.text(group_name, "lab").typed(51, PARAM_TYPE_U32, "v"); },
+        {"a vrf name must be text", [](command &c) { c.text(PARAM_GROUP_NAME, "lab").typed(PARAM_VRF_NAME, PARAM_TYPE_U32, "v"); },
          1, "", {read_group}},
         {"the group table is full", named("new"), 255, "maximum number of RADIUS server groups already configured\n",
          written, group_call, 2, RADIUS_ERR_GROUP_TABLE_FULL},
@@ -108,7 +106,7 @@ TEST_F(group_command, store_calls_and_messages) {
          daemon_down_text + "configuration for group lab could not be removed\n", {read_group, delete_group},
          group_call, 2, daemon_down},
     };
-    const radsim::config_tables before = radsim::store().running();
+    const radsim::stored_config before = radsim::stored();
     for (const command_case &c : cases) {
         SCOPED_TRACE(c.why);
         radsim::clear_call_log();
@@ -119,7 +117,7 @@ TEST_F(group_command, store_calls_and_messages) {
         EXPECT_EQ(status, c.status);
         EXPECT_EQ(out, c.printed);
         EXPECT_EQ(logged_calls("cmi_"), c.calls);
-        EXPECT_EQ(radsim::store().running(), before);
+        EXPECT_EQ(radsim::stored(), before);
     }
 }
 

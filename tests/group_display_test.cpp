@@ -71,7 +71,7 @@ TEST_F(group_display, reports_piece_by_piece) {
     // Index 99 is no server: the member lines end there, before 10.0.0.3.
     seed_group("lab", {first, seed_server("10.0.0.2", 0), 99, seed_server("10.0.0.3")}, 5);
     seed_group("radius", {first}, 4);
-    const radsim::config_tables before = radsim::store().running();
+    const radsim::stored_config before = radsim::stored();
     rows_.clear();
     radsim::clear_call_log();
     const display_outcome result = run(all_groups);
@@ -92,7 +92,7 @@ TEST_F(group_display, reports_piece_by_piece) {
     const std::string member = "cmi_radius_new_server_config op=1 mode=1";
     EXPECT_EQ(logged_calls("cmi_"), std::vector<std::string>({"cmi_radius_new_global_config op=1 mode=1", next, next,
                                                               next, next, member, member, member, next, next}));
-    EXPECT_EQ(radsim::store().running(), before);  // the ports stay 0
+    EXPECT_EQ(radsim::stored(), before);  // the ports stay 0
 }
 
 TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
@@ -104,7 +104,7 @@ TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
         unsigned nth = 0;
         radsim::fault_effect effect = radsim::fault_effect::result_code;
     };
-    const auto lab = [](command &c) { c.text(group_name, "lab"); };
+    const auto lab = [](command &c) { c.text(PARAM_GROUP_NAME, "lab"); };
     const auto all = [](command &) {};
     const std::string walk_broken = daemon_down_text + "could not retrieve RADIUS group configuration\n";
     const std::string member_broken = daemon_down_text + "could not retrieve RADIUS server configuration\n";
@@ -114,10 +114,10 @@ TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
         // The trailing blank belongs to the text.
         {"the shell gives no output handle", all, "received handler is NULL \n", "cmd_paraminfo_to_rxhandle", 1,
          radsim::fault_effect::null_block},
-        {"a group name must be text", [](command &c) { c.typed(group_name, PARAM_TYPE_U32, "lab"); }, ""},
+        {"a group name must be text", [](command &c) { c.typed(PARAM_GROUP_NAME, PARAM_TYPE_U32, "lab"); }, ""},
         {"the global record cannot be read", lab, "could not extract global RADIUS configuration\n",
          "cmi_radius_new_global_config", 1},
-        {"no such group: the store's text alone", [](command &c) { c.text(group_name, "gone"); },
+        {"no such group: the store's text alone", [](command &c) { c.text(PARAM_GROUP_NAME, "gone"); },
          "RADIUS configuration store: server group not found\n"},
         {"a member cannot be read", lab, member_broken, "cmi_radius_new_server_config", 1},
         {"the counting walk breaks off", all, walk_broken, "cmi_radius_new_group_config", 1},
@@ -143,7 +143,7 @@ TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
     radsim::begin_request(cmd.info());
     radsim::inject_fault("cmi_radius_new_server_config", 1, daemon_down);
     radsim::stdout_capture capture;
-    const radius_group_cfg &lab_group = radsim::store().running().groups.at("lab");
+    const radius_group_cfg lab_group = radsim::stored().running.groups.at("lab");
     EXPECT_EQ(radius_print_server_group_details(cmd.info(), cmd_paraminfo_to_rxhandle(cmd.info()), lab_group, {}),
               daemon_down);
     EXPECT_EQ(capture.finish(), member_broken);

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "abi/param_ids.h"
 #include "abi/radius_records.h"
 #include "shell/param_block.hpp"
 #include "shell/parser.hpp"
@@ -84,9 +85,9 @@ TEST(shell_parser, completion_of_the_last_word) {
 }
 
 std::vector<argument> group_line(size_t members) {
-    std::vector<argument> args{{.id = 1000, .kind = slot::text, .text = "G1"}};
+    std::vector<argument> args{{.id = PARAM_GROUP_NAME, .kind = slot::text, .text = "G1"}};
     for (size_t i = 0; i < members; ++i) {
-        args.push_back({.id = 1001, .kind = slot::host, .text = std::string("h").append(std::to_string(i)), .addr_kind = ADDR_KIND_HOSTNAME});
+        args.push_back({.id = PARAM_GROUP_SERVER, .kind = slot::host, .text = std::string("h").append(std::to_string(i)), .addr_kind = ADDR_KIND_HOSTNAME});
     }
     return args;
 }
@@ -106,10 +107,10 @@ TEST(shell_param_block, a_long_member_list_is_split_behind_the_group_name) {
 }
 
 TEST(shell_param_block, without_a_context_too_many_is_refused) {
-    std::vector<argument> args(CMD_MAX_PARAMS, argument{.id = 17, .kind = slot::keyword});
+    std::vector<argument> args(CMD_MAX_PARAMS, argument{.id = PARAM_AUTHENTICATION, .kind = slot::keyword});
     args.push_back({.id = shell_param_full, .kind = slot::keyword});
     EXPECT_EQ(split_for_handler(args, no_param).size(), 1u) << "the shell's own parameters do not count";
-    args.push_back({.id = 17, .kind = slot::keyword});
+    args.push_back({.id = PARAM_AUTHENTICATION, .kind = slot::keyword});
     EXPECT_TRUE(split_for_handler(args, no_param).empty());
 }
 

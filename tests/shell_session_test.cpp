@@ -153,12 +153,12 @@ TEST_F(shell_with_library, saved_configuration_replays_to_the_same_text_and_reco
     const std::string text = run("show running-config radius all");
     std::ifstream saved_file(file_);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved_file), {}), text);
-    const radsim::config_tables saved = radsim::store().running();
+    const radsim::config_tables saved = radsim::stored().running;
 
     radsim::reset();
     radsim::load_factory_defaults();
     EXPECT_EQ(run("copy " + file_ + " running-config"), "");
-    EXPECT_EQ(comparable(radsim::store().running()), comparable(saved));
+    EXPECT_EQ(comparable(radsim::stored().running), comparable(saved));
     // Save, replay, save: the second file is the first, groups line by line.
     run("copy running-config " + file_);
     std::ifstream saved_again(file_);

@@ -37,8 +37,7 @@ uint32_t add_server(const char *host) {
     radius_server_cfg server{};
     std::strcpy(server.host, host);
     server.authentication = server.accounting = 1;
-    EXPECT_EQ(radsim::store().server(RADIUS_OP_WRITE, &server), 0);
-    return server.index;
+    return radsim::seed_server(server);
 }
 
 class stats_test : public radtest::handler_test {
@@ -285,7 +284,7 @@ TEST_F(stats_test, clearing_zeroes_one_server_only) {
 
 TEST_F(stats_test, service_replies_in_wire_order_with_its_history) {
     const uint32_t index = add_server("10.0.0.1");
-    radsim::monitor_entries()[AAA_MONITOR_GLOBAL_ID] = {AAA_MONITOR_GLOBAL_ID, 5, "probe", "pw"};
+    radsim::seed_monitor_entry({AAA_MONITOR_GLOBAL_ID, 5, "probe", "pw"});
     radsim::set_stats_counter(index, radsim::stats_counter::acct_successful, 0x0a0b0c0d);
     radsim::advance_clock(1000);
     radsim::set_server_alive(index, false);
@@ -389,15 +388,15 @@ TEST_F(diagnostics_test, debugging_flag) {
     };
     const row rows[] = {
         {"never written: a failure, not off", [](command &) {}, 1, "RADIUS configuration store: item not present\n"},
-        {"written 0", [](command &) { radsim::store().items()[RADIUS_ITEM_DEBUG] = 0; }, 0, "RADIUS Debugging: off\n"},
-        {"any nonzero value is on", [](command &) { radsim::store().items()[RADIUS_ITEM_DEBUG] = 9; }, 0,
+        {"written 0", [](command &) { radsim::seed_item(RADIUS_ITEM_DEBUG, 0); }, 0, "RADIUS Debugging: off\n"},
+        {"any nonzero value is on", [](command &) { radsim::seed_item(RADIUS_ITEM_DEBUG, 9); }, 0,
          "RADIUS Debugging: on\n"},
         {"store failure: its text only",
          [](command &) { radsim::inject_fault("cmi_radius_new_enable_info_config", 1, daemon_not_responding); }, 1,
          "RADIUS configuration store: daemon not responding\n"},
         {"standby: no store call",
          [](command &c) {
-             radsim::store().items()[RADIUS_ITEM_DEBUG] = 1;
+             radsim::seed_item(RADIUS_ITEM_DEBUG, 1);
              c.on_standby();
          },
          1, "this command is supported on active sup only\n"},

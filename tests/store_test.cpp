@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/store_client.h"
 #include "tests/support/command.hpp"
@@ -56,7 +57,7 @@ protected:
 };
 
 TEST_F(store, result_codes_of_each_table) {
-    radsim::store().set_limits(2, 1);
+    radsim::set_table_limits(2, 1);
     uint32_t value = 1;
     const struct {
         const char *what;
@@ -117,9 +118,37 @@ TEST_F(store, distribution_sends_writes_to_the_pending_copy) {
     server_at(RADIUS_OP_WRITE, "pending-only");
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only"));
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT_PENDING), ElementsAre("running-only", "pending-only"));
-    radsim::store().commit_session();
+    radsim::commit_distribution_session();
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only", "pending-only"));
     EXPECT_EQ(server_at(RADIUS_OP_READ_PENDING, "pending-only"), RADIUS_ERR_NO_PENDING);
+    // A refused write opens no session; a later one does, and abort drops it.
+    EXPECT_EQ(group_op(RADIUS_OP_WRITE, ""), radsim::store_err_invalid_request);
+    EXPECT_FALSE(radsim::stored().pending);
+    server_at(RADIUS_OP_DELETE, "running-only");
+    radsim::abort_distribution_session();
+    EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only", "pending-only"));
+    EXPECT_EQ(server_at(RADIUS_OP_READ_PENDING, "pending-only"), RADIUS_ERR_NO_PENDING);
+}
+
+// Seeds take the store's own rules, and say so when it refuses them.
+TEST_F(store, seeds_go_where_they_are_told_by_the_rules_of_a_write) {
+    radsim::set_table_limits(1, 64);
+    radius_server_cfg server{};
+    std::strcpy(server.host, "a");
+    EXPECT_EQ(radsim::seed_server(server), 1u);
+    EXPECT_EQ(radsim::seed_server(server), 1u) << "the same host keeps its index";
+    std::strcpy(server.host, "b");
+    EXPECT_THROW(radsim::seed_server(server), std::invalid_argument) << "the table is full";
+    EXPECT_THROW(radsim::seed_group(radius_group_cfg{}), std::invalid_argument) << "a group needs a name";
+    radius_global_cfg global{};
+    global.server_count = 7;  // the store's own count, not the seed's
+    radsim::seed_global(global, radsim::store_copy::pending);
+    const radsim::stored_config seeded = radsim::stored();
+    ASSERT_TRUE(seeded.pending);
+    EXPECT_EQ(seeded.pending->servers.size(), 1u) << "seeding the pending copy opens a session";
+    EXPECT_EQ(seeded.pending->global.server_count, 0u);
+    EXPECT_EQ(seeded.running.global.timeout, 5u);
+    EXPECT_TRUE(radsim::call_log().empty()) << "seeds are no platform calls";
 }
 
 TEST_F(store, injected_fault_hits_the_nth_call_only_and_is_logged) {

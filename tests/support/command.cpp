@@ -139,4 +139,19 @@ void PrintTo(const config_tables &tables, std::ostream *os) {
     *os << "}";
 }
 
+void PrintTo(const stored_config &config, std::ostream *os) {
+    *os << "{running ";
+    PrintTo(config.running, os);
+    if (config.pending) {
+        *os << " pending ";
+        PrintTo(*config.pending, os);
+    }
+    for (const auto &[item, value] : config.items) *os << " item " << item << "=" << value;
+    for (const auto &[id, entry] : config.monitor_entries) {
+        *os << " monitor " << id << " idle=" << entry.idle_time << " user='"
+            << std::string(entry.test_user, strnlen(entry.test_user, sizeof entry.test_user)) << "'";
+    }
+    *os << "}";
+}
+
 }  // namespace radsim

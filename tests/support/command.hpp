@@ -75,4 +75,5 @@ std::string tag_name(uint32_t tag);
 
 namespace radsim {
 void PrintTo(const config_tables &tables, std::ostream *os);
+void PrintTo(const stored_config &config, std::ostream *os);
 }

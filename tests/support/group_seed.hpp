@@ -1,5 +1,5 @@
-// Shared by the group command and display tests: servers and groups put
-// straight into the simulated store, and the call log as whole strings.
+// Shared by the group command and display tests: servers and groups seeded
+// into the simulated store, and the call log as whole strings.
 #pragma once
 
 #include <algorithm>
@@ -7,23 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "abi/param_ids.h"
 #include "tests/support/command.hpp"
 
 namespace radtest {
 
-constexpr int32_t group_name = 1000;  // the parameter id of a group's name
 constexpr int32_t daemon_down = 0x409d0008;
 inline const std::string daemon_down_text = "RADIUS configuration store: daemon not responding\n";
 
 // A server as the server host command creates it (no ports, no key), with
-// both roles or neither, written through the store's own write; returns the
-// index the store gave it.
+// both roles or neither; returns the index the store gave it.
 inline uint32_t seed_server(const std::string &host, uint32_t roles = 1) {
     radius_server_cfg server{};
     std::memcpy(server.host, host.data(), std::min(host.size(), sizeof server.host));
     server.authentication = server.accounting = roles;
-    EXPECT_EQ(radsim::store().server(RADIUS_OP_WRITE, &server), 0) << host;
-    return server.index;
+    return radsim::seed_server(server);
 }
 
 inline void seed_group(const std::string &name, const std::vector<uint32_t> &members, uint32_t deadtime = 0) {
@@ -32,7 +30,7 @@ inline void seed_group(const std::string &name, const std::vector<uint32_t> &mem
     std::copy(members.begin(), members.end(), group.members);
     group.member_count = static_cast<int32_t>(members.size());
     group.deadtime = deadtime;
-    radsim::store().running().groups[name] = group;
+    radsim::seed_group(group);
 }
 
 // The logged platform calls whose name starts with `prefix`, as "name args".

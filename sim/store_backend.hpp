@@ -1,0 +1,89 @@
+// Where the simulated configuration store keeps its records.  The store
+// (sim/config_store) owns the op codes, result codes, table limits and the
+// distribution session; a backend only keeps records, so that an in-memory
+// one (tests, the target build) and a persistent one can stand behind the
+// same store.
+//
+// A record kind is one table keyed by a number or a name and walked in key
+// order; a new kind is one more table accessor here and in each backend.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "abi/radius_records.h"
+#include "platform/aaa_service.h"
+
+namespace radsim {
+
+// The two copies of the configuration: the running one, and the pending
+// one that exists only while a distribution session is open.
+enum class store_copy { running, pending };
+
+// The records of one kind, walked in ascending key order (names byte by
+// byte): first(), then next_after() the key last seen.
+template <class Record, class Key>
+class record_table {
+public:
+    using entry = std::pair<Key, Record>;
+
+    virtual ~record_table() = default;
+    virtual std::optional<Record> find(const Key &key) const = 0;
+    virtual std::optional<entry> first() const = 0;
+    virtual std::optional<entry> next_after(const Key &key) const = 0;
+    virtual void put(const Key &key, const Record &record) = 0;
+    virtual bool erase(const Key &key) = 0;  // false: no such entry
+    virtual size_t size() const = 0;
+};
+
+using server_table = record_table<radius_server_cfg, uint32_t>;  // by index
+using group_table = record_table<radius_group_cfg, std::string>;  // by name
+using item_table = record_table<uint32_t, uint32_t>;              // value by item
+using monitor_table = record_table<aaa_server_monitor_cfg, uint32_t>;  // by server_id
+
+class store_backend {
+public:
+    virtual ~store_backend() = default;
+
+    // Records of one copy.  Asking for the pending copy while none exists
+    // is the caller's fault (see has_pending).
+    virtual radius_global_cfg global(store_copy copy) const = 0;
+    virtual void put_global(store_copy copy, const radius_global_cfg &global) = 0;
+    virtual server_table &servers(store_copy copy) = 0;
+    virtual group_table &groups(store_copy copy) = 0;
+    // The server whose host field holds `host` (the field may lack a NUL);
+    // a backend may keep an index on the host for this.
+    virtual std::optional<radius_server_cfg> server_by_host(store_copy copy, std::string_view host) = 0;
+
+    // Records distribution does not carry: one copy only.
+    virtual item_table &items() = 0;
+    virtual monitor_table &monitor_entries() = 0;
+
+    // The pending copy: created as a copy of the running one, promoted to
+    // running on commit, or dropped.
+    virtual bool has_pending() const = 0;
+    virtual void create_pending() = 0;
+    virtual void promote_pending() = 0;
+    virtual void drop_pending() = 0;
+
+    // Hands out server indexes from 1, never the same twice, so that a walk
+    // in index order is the order of creation.
+    virtual uint32_t take_server_index() = 0;
+
+    // One transaction around everything between begin and commit; rollback
+    // brings every table, both copies and the index counter back to where
+    // begin found them.  Transactions do not nest.
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() = 0;
+};
+
+// The backend of the tests and the target build: plain maps, and a whole
+// copy of them as the transaction's undo.
+std::unique_ptr<store_backend> make_memory_backend();
+
+}  // namespace radsim

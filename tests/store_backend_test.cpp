@@ -1,0 +1,133 @@
+// What the store asks of any backend, run against each one: tables walk in
+// key order and find what was put, a pending copy is independent of the
+// running one until promoted, items and monitoring entries have one copy
+// only, server indexes are never handed out twice, and a rollback undoes
+// everything since begin (the index counter included) while a commit keeps it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <type_traits>
+
+#include "sim/store_backend.hpp"
+
+namespace {
+
+using radsim::store_copy;
+
+radius_server_cfg server_named(const std::string &host, uint32_t index) {
+    radius_server_cfg server{};
+    std::memcpy(server.host, host.data(), std::min(host.size(), sizeof server.host));
+    server.index = index;
+    return server;
+}
+
+radius_group_cfg group_named(const std::string &name) {
+    radius_group_cfg group{};
+    std::strncpy(group.name, name.c_str(), sizeof group.name - 1);
+    return group;
+}
+
+// The keys of a table in walk order, blank-separated.
+template <class Record, class Key>
+std::string walk(const radsim::record_table<Record, Key> &table) {
+    std::string keys;
+    for (auto entry = table.first(); entry; entry = table.next_after(entry->first)) {
+        if constexpr (std::is_same_v<Key, std::string>) keys += entry->first + " ";
+        else keys += std::to_string(entry->first) + " ";
+    }
+    return keys;
+}
+
+// One line that changes whenever any table of either copy does.
+std::string picture(radsim::store_backend &backend) {
+    std::string text;
+    for (store_copy copy : {store_copy::running, store_copy::pending}) {
+        if (copy == store_copy::pending && !backend.has_pending()) break;
+        text += "timeout=" + std::to_string(backend.global(copy).timeout) + " servers: " +
+                walk(backend.servers(copy)) + "groups: " + walk(backend.groups(copy)) + "| ";
+    }
+    return text + "items: " + walk(backend.items()) + "monitor: " + walk(backend.monitor_entries());
+}
+
+struct backend_kind {
+    const char *name;
+    std::unique_ptr<radsim::store_backend> (*make)();
+};
+
+// Keeps the test names the same from one run to the next.
+void PrintTo(const backend_kind &kind, std::ostream *os) { *os << kind.name; }
+
+class store_backend_test : public ::testing::TestWithParam<backend_kind> {
+protected:
+    std::unique_ptr<radsim::store_backend> backend_ = GetParam().make();
+};
+
+TEST_P(store_backend_test, tables_walk_in_key_order_and_find_what_was_put) {
+    radsim::server_table &servers = backend_->servers(store_copy::running);
+    for (uint32_t index : {3u, 1u, 2u}) servers.put(index, server_named("h" + std::to_string(index), index));
+    radsim::group_table &groups = backend_->groups(store_copy::running);
+    for (const char *name : {"b", "B", "a"}) groups.put(name, group_named(name));
+    backend_->items().put(0, 1);  // item 0 is a key like any other
+    EXPECT_EQ(walk(servers), "1 2 3 ");
+    EXPECT_EQ(walk(groups), "B a b ") << "names compare byte by byte";
+    EXPECT_EQ(walk(backend_->items()), "0 ");
+    EXPECT_EQ(servers.find(2).value().index, 2u);
+    EXPECT_FALSE(groups.find("c"));
+    EXPECT_TRUE(servers.erase(2));
+    EXPECT_FALSE(servers.erase(2));
+    EXPECT_EQ(servers.size(), 2u);
+    EXPECT_FALSE(servers.next_after(3));
+
+    const std::string whole_field(sizeof radius_server_cfg::host, 'x');  // no NUL of its own
+    servers.put(9, server_named(whole_field, 9));
+    EXPECT_EQ(backend_->server_by_host(store_copy::running, whole_field).value().index, 9u);
+    EXPECT_FALSE(backend_->server_by_host(store_copy::running, "h2"));
+}
+
+TEST_P(store_backend_test, the_pending_copy_stands_apart_until_promoted) {
+    backend_->servers(store_copy::running).put(1, server_named("kept", 1));
+    backend_->create_pending();
+    backend_->servers(store_copy::pending).put(2, server_named("new", 2));
+    radius_global_cfg global = backend_->global(store_copy::pending);
+    global.timeout = 9;
+    backend_->put_global(store_copy::pending, global);
+    backend_->items().put(2, 1);
+    EXPECT_EQ(picture(*backend_), "timeout=5 servers: 1 groups: | timeout=9 servers: 1 2 groups: | items: 2 monitor: ");
+    backend_->promote_pending();
+    EXPECT_EQ(picture(*backend_), "timeout=9 servers: 1 2 groups: | items: 2 monitor: ");
+    backend_->create_pending();
+    backend_->servers(store_copy::pending).erase(1);
+    backend_->drop_pending();
+    EXPECT_EQ(picture(*backend_), "timeout=9 servers: 1 2 groups: | items: 2 monitor: ");
+}
+
+TEST_P(store_backend_test, rollback_undoes_everything_since_begin_and_commit_keeps_it) {
+    backend_->servers(store_copy::running).put(backend_->take_server_index(), server_named("a", 1));
+    backend_->groups(store_copy::running).put("g", group_named("g"));
+    const std::string before = picture(*backend_);
+    backend_->begin();
+    const uint32_t taken = backend_->take_server_index();
+    backend_->servers(store_copy::running).erase(1);
+    backend_->groups(store_copy::running).put("h", group_named("h"));
+    backend_->items().put(1, 1);
+    backend_->monitor_entries().put(1, {1, 30, "user", "password"});
+    backend_->create_pending();
+    backend_->rollback();
+    EXPECT_EQ(picture(*backend_), before);
+    EXPECT_FALSE(backend_->has_pending());
+    EXPECT_EQ(backend_->take_server_index(), taken) << "the counter is rolled back too";
+
+    backend_->begin();
+    backend_->items().put(1, 1);
+    backend_->commit();
+    EXPECT_EQ(backend_->items().find(1), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(each, store_backend_test, ::testing::Values(backend_kind{"memory", &radsim::make_memory_backend}),
+                         [](const auto &kind) { return std::string(kind.param.name); });
+
+}  // namespace
