@@ -34,12 +34,6 @@ private:
     std::istream &in_;
 };
 
-std::string trim(const std::string &text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 }  // namespace
 
 std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines) {
@@ -48,14 +42,17 @@ std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines) {
 
 std::unique_ptr<line_source> make_stream_source(std::istream &in) { return std::make_unique<stream_source>(in); }
 
+// Each command starts at its first non-blank, so that an echo shows it as
+// typed at a prompt.
 std::vector<std::string> split_commands(const std::string &text) {
     std::vector<std::string> commands;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t end = std::min(text.find(';', start), text.size());
-        const std::string command = trim(text.substr(start, end - start));
-        if (!command.empty()) commands.push_back(command);
-        start = end + 1;
+    const std::string_view all = text;
+    size_t start = all.find_first_not_of(blanks);
+    while (start < all.size()) {
+        const size_t end = std::min(all.find(';', start), all.size());
+        const std::string_view command = trim_right(all.substr(start, end - start));
+        if (!command.empty()) commands.emplace_back(command);
+        start = all.find_first_not_of(blanks, end + 1);
     }
     return commands;
 }
@@ -66,7 +63,7 @@ int run_session(session &s, line_source &source, bool echo) {
         const std::string prompt = s.prompt();
         const std::optional<std::string> line = source.read(prompt);
         if (!line) break;
-        const bool echoed = echo && !source.shows_input() && line->find_first_not_of(" \t\r") != std::string::npos;
+        const bool echoed = echo && !source.shows_input() && line->find_first_not_of(blanks) != std::string::npos;
         if (echoed) std::printf("%s%s\n", prompt.c_str(), line->c_str());
         failed = !s.run_line(*line, echoed || source.shows_input()) || failed;
     }
