@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "sim/radsim.h"
+
 namespace radius::shell {
 
 namespace {
@@ -34,6 +36,25 @@ private:
     std::istream &in_;
 };
 
+// Runs a line read from a file or pipe and closes it, when it failed, with
+// a status line of its own, so that a refusal that printed nothing still
+// shows where it happened.  Its output is held until the line is done: a
+// message may end no line, and the status line must start one.
+bool run_and_report(session &s, const std::string &line, bool shown) {
+    radsim::stdout_capture capture;
+    const bool worked = s.run_line(line, shown);
+    const std::string printed = capture.finish();
+    std::fwrite(printed.data(), 1, printed.size(), stdout);
+    if (worked) return true;
+    if (!printed.empty() && printed.back() != '\n') std::fputc('\n', stdout);
+    if (const std::optional<int32_t> status = s.last_status()) {
+        std::printf("%% Command failed (status %d).\n", static_cast<int>(*status));
+    } else {
+        std::puts("% Command failed.");
+    }
+    return false;
+}
+
 }  // namespace
 
 std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines) {
@@ -65,7 +86,8 @@ int run_session(session &s, line_source &source, bool echo) {
         if (!line) break;
         const bool echoed = echo && !source.shows_input() && line->find_first_not_of(blanks) != std::string::npos;
         if (echoed) std::printf("%s%s\n", prompt.c_str(), line->c_str());
-        failed = !s.run_line(*line, echoed || source.shows_input()) || failed;
+        const bool shown = echoed || source.shows_input();
+        failed = !(echo ? run_and_report(s, *line, shown) : s.run_line(*line, shown)) || failed;
     }
     std::fflush(stdout);
     return failed ? 1 : 0;

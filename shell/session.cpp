@@ -54,6 +54,7 @@ bool report_missing(std::string_view handler) {
 session::session(const handler_library &library, session_options options) : library_(library), options_(options) {}
 
 bool session::run_line(std::string_view raw, bool shown) {
+    last_status_.reset();
     const std::string_view line = trim_right(raw);
     const size_t first = line.find_first_not_of(blanks);
     if (first == std::string_view::npos || line[first] == '!') return true;
@@ -182,6 +183,7 @@ bool session::call_handler(const parsed_command &command) {
         if (status != 0) break;
     }
     radsim::set_report_sink(nullptr);
+    last_status_ = status;
     renderer->finish();
     if (def.shape == call_shape::running_config && !json) std::fputs(radsim::take_shell_buffer().c_str(), stdout);
     if (status == 0 && def.enters && !command.no_form) enter(*def.enters, command);

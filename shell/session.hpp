@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,11 @@ public:
     // The keywords that complete the last word of `line`.
     std::vector<std::string> complete(std::string_view line) const;
 
+    // What the handler of the last line's command returned; nothing when the
+    // line called none (a parse error, a built-in command such as a mode
+    // change or a copy, a missing handler).
+    std::optional<int32_t> last_status() const { return last_status_; }
+
     std::string prompt() const { return std::string(prompt_of(mode_)); }
     mode current_mode() const { return mode_; }
     bool finished() const { return finished_; }
@@ -62,6 +68,7 @@ private:
     uint32_t exec_flags_ = 0;
     bool replaying_ = false;
     bool finished_ = false;
+    std::optional<int32_t> last_status_;
 };
 
 }  // namespace radius::shell
