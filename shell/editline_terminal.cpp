@@ -56,7 +56,7 @@ public:
             return std::nullopt;
         }
         const std::string text(trim_right(std::string_view(line, static_cast<size_t>(count))));
-        if (text.find_first_not_of(blanks) != std::string::npos) history(history_.get(), &event_, H_ENTER, text.c_str());
+        if (!text.empty()) history(history_.get(), &event_, H_ENTER, text.c_str());
         return text;
     }
 
