@@ -22,7 +22,8 @@ constexpr uint32_t max_test_text = 31;      // monitoring user and password: 32 
 constexpr uint32_t max_vrf = 32;
 constexpr uint32_t max_path = 4095;
 
-constexpr token kw(std::string_view word, std::string_view help, const choice *next, int32_t id = no_param) {
+constexpr token kw(std::string_view word, std::string_view help, const choice *next = nullptr,
+                   int32_t id = no_param) {
     return token{.kind = slot::keyword, .word = word, .help = help, .param_id = id, .next = next};
 }
 
@@ -57,6 +58,26 @@ constexpr token omissible(token t) {
     return t;
 }
 
+// Words that follow one another with nothing to choose between them, as a
+// command starts: each leads to the next, and the last keeps its own `next`
+// (the rest of the syntax, or null where the line ends).  The chain owns
+// its tokens and the one-token choices between them.
+template <size_t N>
+struct chain {
+    token words[N];
+    choice steps[N];
+
+    constexpr chain(const token (&typed)[N]) {
+        for (size_t i = 0; i < N; ++i) {
+            words[i] = typed[i];
+            steps[i] = choice{std::span<const token>(&words[i], 1)};
+            if (i + 1 < N) words[i].next = &steps[i + 1];
+        }
+    }
+
+    constexpr const choice *syntax() const { return &steps[0]; }
+};
+
 // Help texts of words that several commands share.
 constexpr std::string_view help_show = "Show running system information";
 constexpr std::string_view help_radius_server = "RADIUS server settings";
@@ -87,258 +108,158 @@ constexpr std::string_view help_copy = "Copy configuration";
 constexpr std::string_view help_running_config = "The running configuration";
 constexpr std::string_view help_file = "File name";
 constexpr std::string_view help_statistics = "Request and response counters of servers";
+constexpr std::string_view help_system = "The system";
+constexpr std::string_view help_internal = "Internal state of a component";
+constexpr std::string_view help_radius_daemon = "The RADIUS daemon";
+
+// A shared secret after the keyword `key`, {0 KEY | 6 KEY | 7 KEY | KEY},
+// and then `rest` (null: the line ends).  The global key and a server's key
+// differ only in what may follow.
+struct key_forms {
+    token clear_text[1];
+    choice clear;
+    token typed_text[1];
+    choice typed;
+    token form_words[4];
+    choice forms;
+
+    constexpr explicit key_forms(const choice *rest)
+        : clear_text{omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, rest))},
+          clear{clear_text},
+          typed_text{omissible(text(PARAM_KEY_TEXT, "<key>", max_encrypted_key, help_key_encrypted, rest))},
+          typed{typed_text},
+          form_words{kw("0", help_form0, &clear), kw("6", help_form6, &typed, PARAM_KEY_TYPE6),
+                     kw("7", help_form7, &typed, PARAM_KEY_TYPE7), clear_text[0]},
+          forms{form_words} {}
+};
 
 // ---- exec mode -------------------------------------------------------------
 
-const token configure_terminal[] = {kw("terminal", "Configure from the terminal", nullptr)};
+const token configure_terminal[] = {kw("terminal", "Configure from the terminal")};
 const choice after_configure{configure_terminal, true};
-const token configure_word[] = {kw("configure", "Enter configuration mode", &after_configure)};
-const choice configure_syntax{configure_word};
+constexpr chain configure{{kw("configure", "Enter configuration mode", &after_configure)}};
 
-// show radius-server
-const token show_servers_second[] = {kw("radius-server", help_radius_server, nullptr)};
-const choice show_servers_2{show_servers_second};
-const token show_servers_first[] = {kw("show", help_show, &show_servers_2)};
-const choice show_servers_syntax{show_servers_first};
+constexpr chain show_servers{{kw("show", help_show), kw("radius-server", help_radius_server)}};
 
-// show radius-server sorted
-const token show_sorted_third[] = {kw("sorted", "Servers sorted by host", nullptr)};
-const choice show_sorted_3{show_sorted_third};
-const token show_sorted_second[] = {kw("radius-server", help_radius_server, &show_sorted_3)};
-const choice show_sorted_2{show_sorted_second};
-const token show_sorted_first[] = {kw("show", help_show, &show_sorted_2)};
-const choice show_sorted_syntax{show_sorted_first};
+constexpr chain show_sorted{
+    {kw("show", help_show), kw("radius-server", help_radius_server), kw("sorted", "Servers sorted by host")}};
 
 // show radius-server groups [NAME]
-const token show_groups_name[] = {text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, nullptr)};
-const choice show_groups_4{show_groups_name, true};
-const token show_groups_third[] = {kw("groups", "Server groups", &show_groups_4)};
-const choice show_groups_3{show_groups_third};
-const token show_groups_second[] = {kw("radius-server", help_radius_server, &show_groups_3)};
-const choice show_groups_2{show_groups_second};
-const token show_groups_first[] = {kw("show", help_show, &show_groups_2)};
-const choice show_groups_syntax{show_groups_first};
+extern const choice show_groups_name;
+constexpr chain show_groups{
+    {kw("show", help_show), kw("radius-server", help_radius_server), kw("groups", "Server groups", &show_groups_name)}};
+const token show_groups_name_value[] = {text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, nullptr)};
+const choice show_groups_name{show_groups_name_value, true};
 
-// show radius-server monitoring HOST
-const token show_monitoring_host[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
-const choice show_monitoring_4{show_monitoring_host};
-const token show_monitoring_third[] = {kw("monitoring", "A server's monitoring settings", &show_monitoring_4)};
-const choice show_monitoring_3{show_monitoring_third};
-const token show_monitoring_second[] = {kw("radius-server", help_radius_server, &show_monitoring_3)};
-const choice show_monitoring_2{show_monitoring_second};
-const token show_monitoring_first[] = {kw("show", help_show, &show_monitoring_2)};
-const choice show_monitoring_syntax{show_monitoring_first};
+constexpr chain show_monitoring{{kw("show", help_show), kw("radius-server", help_radius_server),
+                                 kw("monitoring", "A server's monitoring settings"),
+                                 host(PARAM_SERVER_HOST, help_host, nullptr)}};
 
 // show running-config radius [all]
-const token running_all[] = {kw("all", "Include shared secrets and server groups", nullptr, shell_param_full)};
-const choice running_4{running_all, true};
-const token running_third[] = {kw("radius", "RADIUS configuration", &running_4)};
-const choice running_3{running_third};
-const token running_second[] = {kw("running-config", help_running_config, &running_3)};
-const choice running_2{running_second};
-const token running_first[] = {kw("show", help_show, &running_2)};
-const choice running_syntax{running_first};
+extern const choice running_all;
+constexpr chain show_running_config{{kw("show", help_show), kw("running-config", help_running_config),
+                                     kw("radius", "RADIUS configuration", &running_all)}};
+const token running_all_word[] = {kw("all", "Include shared secrets and server groups", nullptr, shell_param_full)};
+const choice running_all{running_all_word, true};
 
-// copy FILE running-config
-const token copy_in_third[] = {kw("running-config", "Apply the file's lines as configuration", nullptr)};
-const choice copy_in_3{copy_in_third};
-const token copy_in_file[] = {text(shell_param_file, "<file>", max_path, help_file, &copy_in_3)};
-const choice copy_in_2{copy_in_file};
-const token copy_in_first[] = {kw("copy", help_copy, &copy_in_2)};
-const choice copy_in_syntax{copy_in_first};
+constexpr chain copy_in{{kw("copy", help_copy), text(shell_param_file, "<file>", max_path, help_file, nullptr),
+                         kw("running-config", "Apply the file's lines as configuration")}};
 
-// copy running-config FILE
-const token copy_out_file[] = {text(shell_param_file, "<file>", max_path, help_file, nullptr)};
-const choice copy_out_3{copy_out_file};
-const token copy_out_second[] = {kw("running-config", help_running_config, &copy_out_3)};
-const choice copy_out_2{copy_out_second};
-const token copy_out_first[] = {kw("copy", help_copy, &copy_out_2)};
-const choice copy_out_syntax{copy_out_first};
+constexpr chain copy_out{{kw("copy", help_copy), kw("running-config", help_running_config),
+                          text(shell_param_file, "<file>", max_path, help_file, nullptr)}};
 
 // show radius-server statistics [HOST]
-const token show_stats_host[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
-const choice show_stats_4{show_stats_host, true};
-const token show_stats_third[] = {kw("statistics", help_statistics, &show_stats_4)};
-const choice show_stats_3{show_stats_third};
-const token show_stats_second[] = {kw("radius-server", help_radius_server, &show_stats_3)};
-const choice show_stats_2{show_stats_second};
-const token show_stats_first[] = {kw("show", help_show, &show_stats_2)};
-const choice show_stats_syntax{show_stats_first};
+extern const choice show_stats_host;
+constexpr chain show_stats{{kw("show", help_show), kw("radius-server", help_radius_server),
+                            kw("statistics", help_statistics, &show_stats_host)}};
+const token show_stats_host_value[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
+const choice show_stats_host{show_stats_host_value, true};
 
-// clear radius-server statistics HOST
-const token clear_stats_host[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
-const choice clear_stats_4{clear_stats_host};
-const token clear_stats_third[] = {kw("statistics", help_statistics, &clear_stats_4)};
-const choice clear_stats_3{clear_stats_third};
-const token clear_stats_second[] = {kw("radius-server", help_radius_server, &clear_stats_3)};
-const choice clear_stats_2{clear_stats_second};
-const token clear_stats_first[] = {kw("clear", "Reset counters", &clear_stats_2)};
-const choice clear_stats_syntax{clear_stats_first};
+constexpr chain clear_stats{{kw("clear", "Reset counters"), kw("radius-server", help_radius_server),
+                             kw("statistics", help_statistics), host(PARAM_SERVER_HOST, help_host, nullptr)}};
 
-// show radius-server directed-request
-const token show_directed_third[] = {kw("directed-request", "Requests directed at a named server", nullptr)};
-const choice show_directed_3{show_directed_third};
-const token show_directed_second[] = {kw("radius-server", help_radius_server, &show_directed_3)};
-const choice show_directed_2{show_directed_second};
-const token show_directed_first[] = {kw("show", help_show, &show_directed_2)};
-const choice show_directed_syntax{show_directed_first};
+constexpr chain show_directed{{kw("show", help_show), kw("radius-server", help_radius_server),
+                               kw("directed-request", "Requests directed at a named server")}};
 
-// show tech-support radius
-const token show_tech_third[] = {kw("radius", "RADIUS", nullptr)};
-const choice show_tech_3{show_tech_third};
-const token show_tech_second[] = {kw("tech-support", "Information for technical support", &show_tech_3)};
-const choice show_tech_2{show_tech_second};
-const token show_tech_first[] = {kw("show", help_show, &show_tech_2)};
-const choice show_tech_syntax{show_tech_first};
+constexpr chain show_tech{
+    {kw("show", help_show), kw("tech-support", "Information for technical support"), kw("radius", "RADIUS")}};
 
-// show debug radius
-const token show_debug_third[] = {kw("radius", "RADIUS debugging", nullptr)};
-const choice show_debug_3{show_debug_third};
-const token show_debug_second[] = {kw("debug", "Debugging switched on", &show_debug_3)};
-const choice show_debug_2{show_debug_second};
-const token show_debug_first[] = {kw("show", help_show, &show_debug_2)};
-const choice show_debug_syntax{show_debug_first};
+constexpr chain show_debug{
+    {kw("show", help_show), kw("debug", "Debugging switched on"), kw("radius", "RADIUS debugging")}};
 
-// debug radius
-const token debug_second[] = {kw("radius", "RADIUS debugging", nullptr)};
-const choice debug_2{debug_second};
-const token debug_first[] = {kw("debug", "Switch debugging on", &debug_2)};
-const choice debug_syntax{debug_first};
+constexpr chain debug{{kw("debug", "Switch debugging on"), kw("radius", "RADIUS debugging")}};
 
 // show system internal radius mem-stats [detail]
-// show system internal radius event-history {msgs | errors}
-const token mem_stats_detail[] = {kw("detail", "The detailed form", nullptr, PARAM_DETAIL)};
-const choice mem_stats_6{mem_stats_detail, true};
-const token mem_stats_fifth[] = {kw("mem-stats", "The RADIUS daemon's memory statistics", &mem_stats_6)};
-const choice mem_stats_5{mem_stats_fifth};
-const token event_history_kind[] = {kw("errors", "Errors", nullptr), kw("msgs", "Messages", nullptr)};
-const choice event_history_6{event_history_kind};
-const token event_history_fifth[] = {kw("event-history", "The RADIUS daemon's event history", &event_history_6)};
-const choice event_history_5{event_history_fifth};
-const token internal_radius[] = {kw("radius", "The RADIUS daemon", &mem_stats_5)};
-const choice internal_4{internal_radius};
-const token event_radius[] = {kw("radius", "The RADIUS daemon", &event_history_5)};
-const choice event_4{event_radius};
-const token internal_third[] = {kw("internal", "Internal state of a component", &internal_4)};
-const choice internal_3{internal_third};
-const token event_third[] = {kw("internal", "Internal state of a component", &event_4)};
-const choice event_3{event_third};
-const token system_second[] = {kw("system", "The system", &internal_3)};
-const choice system_2{system_second};
-const token event_system_second[] = {kw("system", "The system", &event_3)};
-const choice event_system_2{event_system_second};
-const token mem_stats_first[] = {kw("show", help_show, &system_2)};
-const choice mem_stats_syntax{mem_stats_first};
-const token event_history_first[] = {kw("show", help_show, &event_system_2)};
-const choice event_history_syntax{event_history_first};
+extern const choice mem_stats_detail;
+constexpr chain mem_stats{{kw("show", help_show), kw("system", help_system), kw("internal", help_internal),
+                           kw("radius", help_radius_daemon),
+                           kw("mem-stats", "The RADIUS daemon's memory statistics", &mem_stats_detail)}};
+const token mem_stats_detail_word[] = {kw("detail", "The detailed form", nullptr, PARAM_DETAIL)};
+const choice mem_stats_detail{mem_stats_detail_word, true};
+
+// show system internal radius event-history {errors | msgs}
+extern const choice event_history_kind;
+constexpr chain event_history{{kw("show", help_show), kw("system", help_system), kw("internal", help_internal),
+                               kw("radius", help_radius_daemon),
+                               kw("event-history", "The RADIUS daemon's event history", &event_history_kind)}};
+const token event_history_kinds[] = {kw("errors", "Errors"), kw("msgs", "Messages")};
+const choice event_history_kind{event_history_kinds};
 
 // simulate radius-server HOST {alive | dead | counter NAME VALUE}
 // simulate time MILLISECONDS: the simulated switch's test control
-const token simulate_value[] = {number(shell_param_sim_value, 0, UINT32_MAX, "Counter value", nullptr)};
-const choice simulate_6{simulate_value};
-const token simulate_counter_name[] = {
-    text(shell_param_sim_counter, "<counter>", 32, "Counter name, e.g. auth-sent or acct-failed", &simulate_6)};
-const choice simulate_5{simulate_counter_name};
-const token simulate_server_change[] = {
+extern const choice simulate_server_change;
+constexpr chain simulate_counter{
+    {kw("counter", "Set one statistics counter"),
+     text(shell_param_sim_counter, "<counter>", 32, "Counter name, e.g. auth-sent or acct-failed", nullptr),
+     number(shell_param_sim_value, 0, UINT32_MAX, "Counter value", nullptr)}};
+const token simulate_server_changes[] = {
     kw("alive", "The server answers from now on", nullptr, shell_param_sim_alive),
-    kw("counter", "Set one statistics counter", &simulate_5),
+    *simulate_counter.words,
     kw("dead", "The server stops answering from now on", nullptr, shell_param_sim_dead),
 };
-const choice simulate_4{simulate_server_change};
-const token simulate_host[] = {host(shell_param_sim_host, help_host, &simulate_4)};
-const choice simulate_3{simulate_host};
-const token simulate_elapsed[] = {number(shell_param_sim_elapsed, 1, UINT32_MAX, "Milliseconds", nullptr)};
-const choice simulate_time_3{simulate_elapsed};
-const token simulate_second[] = {
-    kw("radius-server", "A server as the AAA service sees it", &simulate_3),
-    kw("time", "Let time pass on the AAA service's clock", &simulate_time_3),
-};
-const choice simulate_2{simulate_second};
-const token simulate_first[] = {kw("simulate", "Drive the simulated switch (test control)", &simulate_2)};
-const choice simulate_syntax{simulate_first};
+const choice simulate_server_change{simulate_server_changes};
+constexpr chain simulate_server{{kw("radius-server", "A server as the AAA service sees it"),
+                                 host(shell_param_sim_host, help_host, &simulate_server_change)}};
+constexpr chain simulate_time{{kw("time", "Let time pass on the AAA service's clock"),
+                               number(shell_param_sim_elapsed, 1, UINT32_MAX, "Milliseconds", nullptr)}};
+const token simulate_subjects[] = {*simulate_server.words, *simulate_time.words};
+const choice simulate_subject{simulate_subjects};
+constexpr chain simulate{{kw("simulate", "Drive the simulated switch (test control)", &simulate_subject)}};
 
-const token exit_session_word[] = {kw("exit", "End the session", nullptr)};
-const choice exit_session_syntax{exit_session_word};
+constexpr chain exit_session{{kw("exit", "End the session")}};
 
 // ---- configuration mode ----------------------------------------------------
 
-const token end_word[] = {kw("end", help_end, nullptr)};
-const choice end_syntax{end_word};
-const token exit_word[] = {kw("exit", help_exit, nullptr)};
-const choice exit_syntax{exit_word};
+constexpr chain end_command{{kw("end", help_end)}};
+constexpr chain exit_command{{kw("exit", help_exit)}};
 
-// radius enable
-const token enable_second[] = {kw("enable", "Start the RADIUS service", nullptr)};
-const choice enable_2{enable_second};
-const token enable_first[] = {kw("radius", help_radius, &enable_2)};
-const choice enable_syntax{enable_first};
+constexpr chain radius_enable{{kw("radius", help_radius), kw("enable", "Start the RADIUS service")}};
 
 // feature NAME: the simulated switch's feature manager
-const token feature_name[] = {text(shell_param_feature, "<name>", 63, "Feature name, e.g. rqx or dot1x", nullptr)};
-const choice feature_2{feature_name};
-const token feature_first[] = {kw("feature", "Enable a feature of the switch", &feature_2)};
-const choice feature_syntax{feature_first};
+constexpr chain feature{{kw("feature", "Enable a feature of the switch"),
+                         text(shell_param_feature, "<name>", 63, "Feature name, e.g. rqx or dot1x", nullptr)}};
 
 // radius-server key {0 KEY | 6 KEY | 7 KEY | KEY}
-const token global_key_clear_text[] = {omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, nullptr))};
-const choice global_key_clear{global_key_clear_text};
-const token global_key_typed_text[] = {
-    omissible(text(PARAM_KEY_TEXT, "<key>", max_encrypted_key, help_key_encrypted, nullptr))};
-const choice global_key_typed{global_key_typed_text};
-const token global_key_forms[] = {
-    kw("0", help_form0, &global_key_clear),
-    kw("6", help_form6, &global_key_typed, PARAM_KEY_TYPE6),
-    kw("7", help_form7, &global_key_typed, PARAM_KEY_TYPE7),
-    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, nullptr)),
-};
-const choice global_key_3{global_key_forms};
-const token global_key_second[] = {kw("key", help_key, &global_key_3, PARAM_KEY)};
-const choice global_key_2{global_key_second};
-const token global_key_first[] = {kw("radius-server", help_radius_server, &global_key_2)};
-const choice global_key_syntax{global_key_first};
+extern const key_forms global_key_forms;
+constexpr chain global_key{
+    {kw("radius-server", help_radius_server), kw("key", help_key, &global_key_forms.forms, PARAM_KEY)}};
+constinit const key_forms global_key_forms{nullptr};
 
-// radius-server timeout N
-const token global_timeout_value[] = {
-    defaulted(number(PARAM_TIMEOUT, 1, max_timeout, help_timeout_value, nullptr), 5)};
-const choice global_timeout_3{global_timeout_value};
-const token global_timeout_second[] = {kw("timeout", help_timeout, &global_timeout_3)};
-const choice global_timeout_2{global_timeout_second};
-const token global_timeout_first[] = {kw("radius-server", help_radius_server, &global_timeout_2)};
-const choice global_timeout_syntax{global_timeout_first};
+constexpr chain global_timeout{{kw("radius-server", help_radius_server), kw("timeout", help_timeout),
+                                defaulted(number(PARAM_TIMEOUT, 1, max_timeout, help_timeout_value, nullptr), 5)}};
 
-// radius-server retransmit N
-const token global_retransmit_value[] = {
-    defaulted(number(PARAM_RETRANSMIT, 0, max_retransmit, help_retransmit_value, nullptr), 1)};
-const choice global_retransmit_3{global_retransmit_value};
-const token global_retransmit_second[] = {kw("retransmit", help_retransmit, &global_retransmit_3)};
-const choice global_retransmit_2{global_retransmit_second};
-const token global_retransmit_first[] = {kw("radius-server", help_radius_server, &global_retransmit_2)};
-const choice global_retransmit_syntax{global_retransmit_first};
+constexpr chain global_retransmit{
+    {kw("radius-server", help_radius_server), kw("retransmit", help_retransmit),
+     defaulted(number(PARAM_RETRANSMIT, 0, max_retransmit, help_retransmit_value, nullptr), 1)}};
 
-// radius-server deadtime N
-const token global_deadtime_value[] = {
-    defaulted(number(PARAM_DEADTIME, 0, max_deadtime, help_deadtime_value, nullptr), 0)};
-const choice global_deadtime_3{global_deadtime_value};
-const token global_deadtime_second[] = {kw("deadtime", help_deadtime, &global_deadtime_3)};
-const choice global_deadtime_2{global_deadtime_second};
-const token global_deadtime_first[] = {kw("radius-server", help_radius_server, &global_deadtime_2)};
-const choice global_deadtime_syntax{global_deadtime_first};
+constexpr chain global_deadtime{{kw("radius-server", help_radius_server), kw("deadtime", help_deadtime),
+                                 defaulted(number(PARAM_DEADTIME, 0, max_deadtime, help_deadtime_value, nullptr), 0)}};
 
 // radius-server host HOST [options], the options in any order
 extern const choice host_options;
-const token host_key_clear_text[] = {
-    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, &host_options))};
-const choice host_key_clear{host_key_clear_text};
-const token host_key_typed_text[] = {
-    omissible(text(PARAM_KEY_TEXT, "<key>", max_encrypted_key, help_key_encrypted, &host_options))};
-const choice host_key_typed{host_key_typed_text};
-const token host_key_forms[] = {
-    kw("0", help_form0, &host_key_clear),
-    kw("6", help_form6, &host_key_typed, PARAM_KEY_TYPE6),
-    kw("7", help_form7, &host_key_typed, PARAM_KEY_TYPE7),
-    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, &host_options)),
-};
-const choice host_key{host_key_forms};
+constexpr chain server_host{{kw("radius-server", help_radius_server), kw("host", help_host_word),
+                             host(PARAM_SERVER_HOST, help_host, &host_options)}};
+constinit const key_forms host_key{&host_options};
 const token host_auth_port_value[] = {defaulted(number(PARAM_AUTH_PORT, 1, max_port, "UDP port", &host_options))};
 const choice host_auth_port{host_auth_port_value};
 const token host_acct_port_value[] = {defaulted(number(PARAM_ACCT_PORT, 1, max_port, "UDP port", &host_options))};
@@ -355,21 +276,18 @@ const token host_option_words[] = {
     kw("authentication", "Use the server for authentication", &host_options, PARAM_AUTHENTICATION),
     kw("auth-port", "Authentication port", &host_auth_port),
     kw("auxiliary", "Mark the server auxiliary (a flag kept for the daemon)", &host_options, PARAM_AUX_FLAG),
-    kw("key", "The server's own shared secret", &host_key, PARAM_KEY),
+    kw("key", "The server's own shared secret", &host_key.forms, PARAM_KEY),
     kw("pac", "Protected access credentials (needs features rqx and dot1x)", &host_options, PARAM_PAC),
     kw("retransmit", help_retransmit, &host_retransmit),
     kw("timeout", help_timeout, &host_timeout),
 };
 const choice host_options{host_option_words, true};
-const token server_host_value[] = {host(PARAM_SERVER_HOST, help_host, &host_options)};
-const choice server_host_3{server_host_value};
-const token server_host_second[] = {kw("host", help_host_word, &server_host_3)};
-const choice server_host_2{server_host_second};
-const token server_host_first[] = {kw("radius-server", help_radius_server, &server_host_2)};
-const choice server_host_syntax{server_host_first};
 
 // ... test [idle-time N] [username NAME [password PASS]]: global or per server
 extern const choice test_options;
+constexpr chain global_test{{kw("radius-server", help_radius_server), kw("test", help_test, &test_options)}};
+constexpr chain host_test{{kw("radius-server", help_radius_server), kw("host", help_host_word),
+                           host(PARAM_SERVER_HOST, help_host, nullptr), kw("test", help_test, &test_options)}};
 const token test_idle_value[] = {
     defaulted(number(PARAM_IDLE_TIME, 0, max_idle_time, "Minutes (0: no idle-time tests)", &test_options))};
 const choice test_idle{test_idle_value};
@@ -387,134 +305,109 @@ const token test_option_words[] = {
 };
 const choice test_options{test_option_words, true};
 
-const token global_test_second[] = {kw("test", help_test, &test_options)};
-const choice global_test_2{global_test_second};
-const token global_test_first[] = {kw("radius-server", help_radius_server, &global_test_2)};
-const choice global_test_syntax{global_test_first};
-
-const token host_test_fourth[] = {kw("test", help_test, &test_options)};
-const choice host_test_4{host_test_fourth};
-const token host_test_value[] = {host(PARAM_SERVER_HOST, help_host, &host_test_4)};
-const choice host_test_3{host_test_value};
-const token host_test_second[] = {kw("host", help_host_word, &host_test_3)};
-const choice host_test_2{host_test_second};
-const token host_test_first[] = {kw("radius-server", help_radius_server, &host_test_2)};
-const choice host_test_syntax{host_test_first};
-
 // aaa group server radius NAME [server HOST]...: the members on the line are
 // what a saved configuration holds
 extern const choice group_members;
+constexpr chain aaa_group{{kw("aaa", help_aaa), kw("group", help_group), kw("server", help_server_group_word),
+                           kw("radius", help_radius_protocol),
+                           text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, &group_members)}};
 const token group_member_host[] = {host(PARAM_GROUP_SERVER, help_host, &group_members)};
 const choice group_member{group_member_host};
 const token group_member_word[] = {repeatable(kw("server", "Add a member server", &group_member))};
 const choice group_members{group_member_word, true};
-const token group_name_value[] = {text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, &group_members)};
-const choice group_5{group_name_value};
-const token group_fourth[] = {kw("radius", help_radius_protocol, &group_5)};
-const choice group_4{group_fourth};
-const token group_third[] = {kw("server", help_server_group_word, &group_4)};
-const choice group_3{group_third};
-const token group_second[] = {kw("group", help_group, &group_3)};
-const choice group_2{group_second};
-const token group_first[] = {kw("aaa", help_aaa, &group_2)};
-const choice group_syntax{group_first};
 
-// aaa server radius dynamic-author
-const token das_fourth[] = {
-    kw("dynamic-author", "Dynamic authorization (change of authorization)", nullptr, PARAM_DYNAMIC_AUTHOR)};
-const choice das_4{das_fourth};
-const token das_third[] = {kw("radius", help_radius_protocol, &das_4)};
-const choice das_3{das_third};
-const token das_second[] = {kw("server", help_server_group_word, &das_3)};
-const choice das_2{das_second};
-const token das_first[] = {kw("aaa", help_aaa, &das_2)};
-const choice das_syntax{das_first};
+constexpr chain aaa_dynamic_author{
+    {kw("aaa", help_aaa), kw("server", help_server_group_word), kw("radius", help_radius_protocol),
+     kw("dynamic-author", "Dynamic authorization (change of authorization)", nullptr, PARAM_DYNAMIC_AUTHOR)}};
 
 // ---- server-group submode ----------------------------------------------------
 
-const token member_host[] = {host(PARAM_GROUP_SERVER, help_host, nullptr)};
-const choice member_2{member_host};
-const token member_word[] = {kw("server", "A member server", &member_2)};
-const choice member_syntax{member_word};
+constexpr chain member{{kw("server", "A member server"), host(PARAM_GROUP_SERVER, help_host, nullptr)}};
 
-const token group_deadtime_value[] = {
+// deadtime N, and rdeadtime N as saved configuration writes it
+extern const choice group_deadtime_value;
+constexpr chain group_deadtime{{kw("deadtime", "The group's deadtime", &group_deadtime_value)}};
+constexpr chain group_rdeadtime{{kw("rdeadtime", "The group's deadtime (saved form)", &group_deadtime_value)}};
+const token group_deadtime_number[] = {
     defaulted(number(PARAM_DEADTIME, 0, max_deadtime, help_deadtime_value, nullptr), 0)};
-const choice group_deadtime_2{group_deadtime_value};
-const token group_deadtime_word[] = {kw("deadtime", "The group's deadtime", &group_deadtime_2)};
-const choice group_deadtime_syntax{group_deadtime_word};
-const token group_rdeadtime_word[] = {kw("rdeadtime", "The group's deadtime (saved form)", &group_deadtime_2)};
-const choice group_rdeadtime_syntax{group_rdeadtime_word};
+const choice group_deadtime_value{group_deadtime_number};
 
-const token vrf_names[] = {
+extern const choice vrf_names;
+constexpr chain use_vrf{{kw("use-vrf", "VRF of the group's servers", &vrf_names)}};
+const token vrf_name_words[] = {
     kw("default", "The default VRF", nullptr, PARAM_VRF_DEFAULT),
     kw("management", "The management VRF", nullptr, PARAM_VRF_MANAGEMENT),
     text(PARAM_VRF_NAME, "<vrf>", max_vrf, "VRF name", nullptr),
 };
-const choice vrf_2{vrf_names};
-const token vrf_word[] = {kw("use-vrf", "VRF of the group's servers", &vrf_2)};
-const choice vrf_syntax{vrf_word};
+const choice vrf_names{vrf_name_words};
 
 // ---- the table ---------------------------------------------------------------
 
 const command_def commands[] = {
-    {.in_mode = mode::exec, .syntax = &configure_syntax, .shape = call_shape::builtin, .action = builtin::configure},
-    {.in_mode = mode::exec, .syntax = &show_servers_syntax, .handler = "security_show_radius", .tagged = true},
-    {.in_mode = mode::exec, .syntax = &show_sorted_syntax, .handler = "security_show_radius_sorted", .tagged = true},
-    {.in_mode = mode::exec, .syntax = &show_groups_syntax, .handler = "show_radius_new", .tagged = true},
-    {.in_mode = mode::exec, .syntax = &show_monitoring_syntax, .handler = "show_aaa_monitor_config", .tagged = true},
-    {.in_mode = mode::exec, .syntax = &running_syntax, .shape = call_shape::running_config,
+    {.in_mode = mode::exec, .syntax = configure.syntax(), .shape = call_shape::builtin, .action = builtin::configure},
+    {.in_mode = mode::exec, .syntax = show_servers.syntax(), .handler = "security_show_radius", .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_sorted.syntax(), .handler = "security_show_radius_sorted", .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_groups.syntax(), .handler = "show_radius_new", .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_monitoring.syntax(), .handler = "show_aaa_monitor_config", .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_running_config.syntax(), .shape = call_shape::running_config,
      .handler = "radius_new_pss_asciigen", .json_cmd_id = 500, .tagged = true},
-    {.in_mode = mode::exec, .syntax = &show_stats_syntax, .handler = "show_radius_statistics", .tagged = true},
-    {.in_mode = mode::exec, .syntax = &clear_stats_syntax, .handler = "clear_radius_statistics"},
-    {.in_mode = mode::exec, .syntax = &show_tech_syntax, .handler = "show_tech_radius"},
-    {.in_mode = mode::exec, .syntax = &show_debug_syntax, .handler = "show_debug_radius_new"},
-    {.in_mode = mode::exec, .syntax = &debug_syntax, .shape = call_shape::builtin, .action = builtin::debug,
+    {.in_mode = mode::exec, .syntax = show_stats.syntax(), .handler = "show_radius_statistics", .tagged = true},
+    {.in_mode = mode::exec, .syntax = clear_stats.syntax(), .handler = "clear_radius_statistics"},
+    {.in_mode = mode::exec, .syntax = show_tech.syntax(), .handler = "show_tech_radius"},
+    {.in_mode = mode::exec, .syntax = show_debug.syntax(), .handler = "show_debug_radius_new"},
+    {.in_mode = mode::exec, .syntax = debug.syntax(), .shape = call_shape::builtin, .action = builtin::debug,
      .negatable = true},
-    {.in_mode = mode::exec, .syntax = &mem_stats_syntax, .handler = "radius_cli_show_memstats"},
-    {.in_mode = mode::exec, .syntax = &event_history_syntax, .shape = call_shape::builtin, .action = builtin::answer,
+    {.in_mode = mode::exec, .syntax = mem_stats.syntax(), .handler = "radius_cli_show_memstats"},
+    {.in_mode = mode::exec, .syntax = event_history.syntax(), .shape = call_shape::builtin, .action = builtin::answer,
      .answer = "The simulated RADIUS daemon keeps no event history."},
-    {.in_mode = mode::exec, .syntax = &show_directed_syntax, .shape = call_shape::builtin, .action = builtin::answer,
+    {.in_mode = mode::exec, .syntax = show_directed.syntax(), .shape = call_shape::builtin, .action = builtin::answer,
      .answer = "disabled (this switch has no directed-request setting)"},
-    {.in_mode = mode::exec, .syntax = &simulate_syntax, .shape = call_shape::builtin, .action = builtin::simulate},
-    {.in_mode = mode::exec, .syntax = &copy_in_syntax, .shape = call_shape::builtin, .action = builtin::copy_in},
-    {.in_mode = mode::exec, .syntax = &copy_out_syntax, .shape = call_shape::builtin, .action = builtin::copy_out},
-    {.in_mode = mode::exec, .syntax = &exit_session_syntax, .shape = call_shape::builtin, .action = builtin::exit},
+    {.in_mode = mode::exec, .syntax = simulate.syntax(), .shape = call_shape::builtin, .action = builtin::simulate},
+    {.in_mode = mode::exec, .syntax = copy_in.syntax(), .shape = call_shape::builtin, .action = builtin::copy_in},
+    {.in_mode = mode::exec, .syntax = copy_out.syntax(), .shape = call_shape::builtin, .action = builtin::copy_out},
+    {.in_mode = mode::exec, .syntax = exit_session.syntax(), .shape = call_shape::builtin, .action = builtin::exit},
 
-    {.in_mode = mode::configure, .syntax = &enable_syntax, .handler = "config_radius_enable", .negatable = true},
-    {.in_mode = mode::configure, .syntax = &global_key_syntax, .handler = "config_radius_global", .negatable = true},
-    {.in_mode = mode::configure, .syntax = &global_timeout_syntax, .handler = "config_radius_global",
+    {.in_mode = mode::configure, .syntax = radius_enable.syntax(), .handler = "config_radius_enable",
      .negatable = true},
-    {.in_mode = mode::configure, .syntax = &global_retransmit_syntax, .handler = "config_radius_global",
+    {.in_mode = mode::configure, .syntax = global_key.syntax(), .handler = "config_radius_global", .negatable = true},
+    {.in_mode = mode::configure, .syntax = global_timeout.syntax(), .handler = "config_radius_global",
      .negatable = true},
-    {.in_mode = mode::configure, .syntax = &global_deadtime_syntax, .handler = "config_radius_global",
+    {.in_mode = mode::configure, .syntax = global_retransmit.syntax(), .handler = "config_radius_global",
      .negatable = true},
-    {.in_mode = mode::configure, .syntax = &server_host_syntax, .handler = "config_radius_server", .negatable = true},
-    {.in_mode = mode::configure, .syntax = &global_test_syntax, .handler = "config_global_server_monitor_params",
+    {.in_mode = mode::configure, .syntax = global_deadtime.syntax(), .handler = "config_radius_global",
      .negatable = true},
-    {.in_mode = mode::configure, .syntax = &host_test_syntax, .handler = "config_aaa_server_monitor_params",
+    {.in_mode = mode::configure, .syntax = server_host.syntax(), .handler = "config_radius_server", .negatable = true},
+    {.in_mode = mode::configure, .syntax = global_test.syntax(), .handler = "config_global_server_monitor_params",
      .negatable = true},
-    {.in_mode = mode::configure, .syntax = &group_syntax, .handler = "config_radius_new_server_group",
+    {.in_mode = mode::configure, .syntax = host_test.syntax(), .handler = "config_aaa_server_monitor_params",
+     .negatable = true},
+    {.in_mode = mode::configure, .syntax = aaa_group.syntax(), .handler = "config_radius_new_server_group",
      .negatable = true, .enters = mode::server_group, .context_id = PARAM_GROUP_NAME},
-    {.in_mode = mode::configure, .syntax = &das_syntax, .handler = "config_radius_dynamic_author_server",
-     .cmd_id = 1, .negatable = true, .enters = mode::dynamic_author},
-    {.in_mode = mode::configure, .syntax = &feature_syntax, .shape = call_shape::builtin,
+    {.in_mode = mode::configure, .syntax = aaa_dynamic_author.syntax(),
+     .handler = "config_radius_dynamic_author_server", .cmd_id = 1, .negatable = true, .enters = mode::dynamic_author},
+    {.in_mode = mode::configure, .syntax = feature.syntax(), .shape = call_shape::builtin,
      .action = builtin::feature, .negatable = true},
-    {.in_mode = mode::configure, .syntax = &end_syntax, .shape = call_shape::builtin, .action = builtin::end},
-    {.in_mode = mode::configure, .syntax = &exit_syntax, .shape = call_shape::builtin, .action = builtin::exit},
+    {.in_mode = mode::configure, .syntax = end_command.syntax(), .shape = call_shape::builtin, .action = builtin::end},
+    {.in_mode = mode::configure, .syntax = exit_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::exit},
 
-    {.in_mode = mode::server_group, .syntax = &member_syntax, .handler = "config_radius_new_server_group",
+    {.in_mode = mode::server_group, .syntax = member.syntax(), .handler = "config_radius_new_server_group",
      .negatable = true},
-    {.in_mode = mode::server_group, .syntax = &group_deadtime_syntax, .handler = "config_radius_new_server_group",
+    {.in_mode = mode::server_group, .syntax = group_deadtime.syntax(), .handler = "config_radius_new_server_group",
      .negatable = true},
-    {.in_mode = mode::server_group, .syntax = &group_rdeadtime_syntax, .handler = "config_radius_new_server_group",
+    {.in_mode = mode::server_group, .syntax = group_rdeadtime.syntax(), .handler = "config_radius_new_server_group",
      .negatable = true},
-    {.in_mode = mode::server_group, .syntax = &vrf_syntax, .handler = "config_radius_new_server_group",
+    {.in_mode = mode::server_group, .syntax = use_vrf.syntax(), .handler = "config_radius_new_server_group",
      .negatable = true},
-    {.in_mode = mode::server_group, .syntax = &end_syntax, .shape = call_shape::builtin, .action = builtin::end},
-    {.in_mode = mode::server_group, .syntax = &exit_syntax, .shape = call_shape::builtin, .action = builtin::exit},
+    {.in_mode = mode::server_group, .syntax = end_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::end},
+    {.in_mode = mode::server_group, .syntax = exit_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::exit},
 
-    {.in_mode = mode::dynamic_author, .syntax = &end_syntax, .shape = call_shape::builtin, .action = builtin::end},
-    {.in_mode = mode::dynamic_author, .syntax = &exit_syntax, .shape = call_shape::builtin, .action = builtin::exit},
+    {.in_mode = mode::dynamic_author, .syntax = end_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::end},
+    {.in_mode = mode::dynamic_author, .syntax = exit_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::exit},
 };
 
 const token pipe_words[] = {kw("json", "Output as JSON", nullptr, shell_param_json)};

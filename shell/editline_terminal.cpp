@@ -55,9 +55,8 @@ public:
             std::fputc('\n', stdout);
             return std::nullopt;
         }
-        std::string text(line, static_cast<size_t>(count));
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-        if (text.find_first_not_of(" \t") != std::string::npos) history(history_.get(), &event_, H_ENTER, text.c_str());
+        const std::string text(trim_right(std::string_view(line, static_cast<size_t>(count))));
+        if (!text.empty()) history(history_.get(), &event_, H_ENTER, text.c_str());
         return text;
     }
 
@@ -89,7 +88,7 @@ private:
         const std::string line = before_cursor(el);
         const std::vector<std::string> words = self(el).session_.complete(line);
         if (words.empty()) return CC_REFRESH_BEEP;
-        const size_t blank = line.find_last_of(" \t");
+        const size_t blank = line.find_last_of(blanks);
         const size_t typed = line.size() - (blank == std::string::npos ? 0 : blank + 1);
         const std::string common = words.size() == 1 ? words.front() + " " : longest_common_prefix(words);
         if (common.size() > typed) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "sim/radsim.h"
+
 namespace radius::shell {
 
 namespace {
@@ -34,10 +36,23 @@ private:
     std::istream &in_;
 };
 
-std::string trim(const std::string &text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+// Runs a line read from a file or pipe and closes it, when it failed, with
+// a status line of its own, so that a refusal that printed nothing still
+// shows where it happened.  Its output is held until the line is done: a
+// message may end no line, and the status line must start one.
+bool run_and_report(session &s, const std::string &line, bool shown) {
+    radsim::stdout_capture capture;
+    const bool worked = s.run_line(line, shown);
+    const std::string printed = capture.finish();
+    std::fwrite(printed.data(), 1, printed.size(), stdout);
+    if (worked) return true;
+    if (!printed.empty() && printed.back() != '\n') std::fputc('\n', stdout);
+    if (const std::optional<int32_t> status = s.last_status()) {
+        std::printf("%% Command failed (status %d).\n", static_cast<int>(*status));
+    } else {
+        std::puts("% Command failed.");
+    }
+    return false;
 }
 
 }  // namespace
@@ -48,14 +63,17 @@ std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines) {
 
 std::unique_ptr<line_source> make_stream_source(std::istream &in) { return std::make_unique<stream_source>(in); }
 
+// Each command starts at its first non-blank, so that an echo shows it as
+// typed at a prompt.
 std::vector<std::string> split_commands(const std::string &text) {
     std::vector<std::string> commands;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t end = std::min(text.find(';', start), text.size());
-        const std::string command = trim(text.substr(start, end - start));
-        if (!command.empty()) commands.push_back(command);
-        start = end + 1;
+    const std::string_view all = text;
+    size_t start = all.find_first_not_of(blanks);
+    while (start < all.size()) {
+        const size_t end = std::min(all.find(';', start), all.size());
+        const std::string_view command = trim_right(all.substr(start, end - start));
+        if (!command.empty()) commands.emplace_back(command);
+        start = all.find_first_not_of(blanks, end + 1);
     }
     return commands;
 }
@@ -66,9 +84,10 @@ int run_session(session &s, line_source &source, bool echo) {
         const std::string prompt = s.prompt();
         const std::optional<std::string> line = source.read(prompt);
         if (!line) break;
-        const bool echoed = echo && !source.shows_input() && line->find_first_not_of(" \t\r") != std::string::npos;
+        const bool echoed = echo && !source.shows_input() && line->find_first_not_of(blanks) != std::string::npos;
         if (echoed) std::printf("%s%s\n", prompt.c_str(), line->c_str());
-        failed = !s.run_line(*line, echoed || source.shows_input()) || failed;
+        const bool shown = echoed || source.shows_input();
+        failed = !(echo ? run_and_report(s, *line, shown) : s.run_line(*line, shown)) || failed;
     }
     std::fflush(stdout);
     return failed ? 1 : 0;

@@ -34,7 +34,9 @@ std::vector<std::string> split_commands(const std::string &text);
 
 // Runs every line of `source` until it ends or the session is finished.
 // With `echo`, a line the source did not show is printed after its prompt,
-// so that the output reads as a session.  Returns 0, or 1 when a line failed.
+// so that the output reads as a session, and a line that failed is followed
+// by "% Command failed (status N)." (N: what its handler returned) or, when
+// no handler ran, "% Command failed.".  Returns 0, or 1 when a line failed.
 int run_session(session &s, line_source &source, bool echo);
 
 }  // namespace radius::shell

@@ -33,7 +33,7 @@ void add_options(CLI::App &app, shell_options &options) {
     app.add_option("--library", options.library, "The command library to load")->capture_default_str();
     app.add_flag("--standby", options.standby, "Run as on the standby supervisor (is_active_sup 0)");
     app.add_flag("--json", options.json, "Render tagged output as JSON by default");
-    app.add_flag("--echo", options.echo, "Print the prompt and each command read from a file or pipe before its output");
+    app.add_flag("--echo", options.echo, "Print the prompt and each command read from a file or pipe before its output, and a status line after each command that failed");
     app.add_flag("--reference", options.reference, "Print the command reference (Markdown) and exit");
 }
 

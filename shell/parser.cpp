@@ -216,12 +216,6 @@ std::variant<std::vector<path>, parse_error> walk(const std::vector<word> &words
     return paths;
 }
 
-std::string trim_right(std::string_view line) {
-    size_t end = line.size();
-    while (end > 0 && std::isspace(static_cast<unsigned char>(line[end - 1]))) --end;
-    return std::string(line.substr(0, end));
-}
-
 bool host_label_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_'; }
 
 // Host names: dot-separated labels of letters, digits, '-' and '_', each
@@ -282,17 +276,18 @@ std::vector<help_entry> next_words(const std::vector<path> &paths, std::string_v
 
 std::vector<word> split_words(std::string_view line) {
     std::vector<word> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        if (std::isspace(static_cast<unsigned char>(line[i]))) {
-            ++i;
-            continue;
-        }
-        const size_t start = i;
-        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
-        words.push_back({std::string(line.substr(start, i - start)), start});
+    size_t start = line.find_first_not_of(blanks);
+    while (start != std::string_view::npos) {
+        const size_t end = std::min(line.find_first_of(blanks, start), line.size());
+        words.push_back({std::string(line.substr(start, end - start)), start});
+        start = line.find_first_not_of(blanks, end);
     }
     return words;
+}
+
+std::string_view trim_right(std::string_view line) {
+    const size_t last = line.find_last_not_of(blanks);
+    return last == std::string_view::npos ? std::string_view() : line.substr(0, last + 1);
 }
 
 uint32_t classify_host(std::string_view text) {
@@ -324,13 +319,13 @@ std::string display_word(const token &t) {
 parse_result parse(std::string_view line, mode m) {
     auto walked = walk(split_words(line), m, line);
     if (auto *error = std::get_if<parse_error>(&walked)) return *error;
-    const std::string trimmed = trim_right(line);
+    const std::string_view trimmed = trim_right(line);
     const parse_error incomplete{error_kind::incomplete, trimmed.size() + (trimmed.empty() ? 0 : 1), {}};
     const path *done = nullptr;
     for (const path &p : std::get<std::vector<path>>(walked)) {
         if (!may_end(p)) continue;
         // Two commands that accept the same line are a fault of the table.
-        if (done != nullptr && done->def != p.def) return parse_error{error_kind::ambiguous, 0, trimmed};
+        if (done != nullptr && done->def != p.def) return parse_error{error_kind::ambiguous, 0, std::string(trimmed)};
         if (done == nullptr) done = &p;
     }
     if (done == nullptr) return incomplete;

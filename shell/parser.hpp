@@ -20,7 +20,13 @@ struct word {
     size_t offset;
 };
 
+// The characters that separate words (isspace in the C locale).
+constexpr std::string_view blanks = " \t\n\v\f\r";
+
 std::vector<word> split_words(std::string_view line);
+
+// `line` without the blanks that end it.
+std::string_view trim_right(std::string_view line);
 
 // One value or keyword of the line, as the handler is to receive it.
 struct argument {

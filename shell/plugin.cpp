@@ -1,9 +1,10 @@
 #include "shell/plugin.hpp"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "shell/grammar.hpp"
 
@@ -53,15 +54,12 @@ std::string handler_library::missing_report(const std::string &library_name) con
 }
 
 std::string default_library_path() {
-    char buffer[4096];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0) return "libradiuscmd.so";
-    std::string exe(buffer, static_cast<size_t>(length));
-    const size_t shell_dir = exe.rfind('/');
-    const size_t build_dir = shell_dir == std::string::npos || shell_dir == 0 ? std::string::npos
-                                                                              : exe.rfind('/', shell_dir - 1);
-    if (build_dir == std::string::npos) return "libradiuscmd.so";
-    return exe.substr(0, build_dir + 1) + "libradiuscmd.so";
+    constexpr char library_name[] = "libradiuscmd.so";
+    std::error_code error;
+    const std::filesystem::path shell_dir = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    // Without a directory above the executable's, the loader's search path decides.
+    if (error || !shell_dir.has_relative_path()) return library_name;
+    return (shell_dir.parent_path() / library_name).string();
 }
 
 }  // namespace radius::shell

@@ -18,11 +18,6 @@ namespace {
 
 using running_config_fn = int32_t (*)(cmd_paraminfo *info, int32_t pending, uint32_t full);
 
-std::string_view trim_right(std::string_view line) {
-    const size_t end = line.find_last_not_of(" \t\r\n");
-    return end == std::string_view::npos ? std::string_view() : line.substr(0, end + 1);
-}
-
 const argument *find_arg(const std::vector<argument> &args, int32_t id) {
     const auto found = std::find_if(args.begin(), args.end(), [id](const argument &arg) { return arg.id == id; });
     return found == args.end() ? nullptr : &*found;
@@ -61,8 +56,9 @@ bool report_missing(std::string_view handler) {
 session::session(const handler_library &library, session_options options) : library_(library), options_(options) {}
 
 bool session::run_line(std::string_view raw, bool shown) {
+    last_status_.reset();
     const std::string_view line = trim_right(raw);
-    const size_t first = line.find_first_not_of(" \t");
+    const size_t first = line.find_first_not_of(blanks);
     if (first == std::string_view::npos || line[first] == '!') return true;
     if (line.back() == '?') {
         print_help(line.substr(0, line.size() - 1), shown);
@@ -105,8 +101,7 @@ std::vector<std::string> session::complete(std::string_view line) const {
     return words.empty() && in_submode() ? completions(line, mode::configure) : words;
 }
 
-bool session::run_command(std::string_view raw, bool shown) {
-    const std::string_view line = trim_right(raw);
+bool session::run_command(std::string_view line, bool shown) {
     const parse_result result = parse_here(line);
     if (const auto *error = std::get_if<parse_error>(&result)) {
         print_error(*error, line, shown);
@@ -195,6 +190,7 @@ bool session::call_handler(const parsed_command &command) {
         if (status != 0) break;
     }
     radsim::set_report_sink(nullptr);
+    last_status_ = status;
     renderer->finish();
     if (def.shape == call_shape::running_config && !json) std::fputs(radsim::take_shell_buffer().c_str(), stdout);
     if (status == 0 && def.enters && !command.no_form) enter(*def.enters, command);
@@ -251,7 +247,7 @@ bool session::replay(const std::string &file) {
     while (std::getline(in, line)) {
         ++number;
         const std::string_view text = trim_right(line);
-        const size_t first = text.find_first_not_of(" \t");
+        const size_t first = text.find_first_not_of(blanks);
         if (first == std::string_view::npos || text[first] == '!' || applier.run_command(text, false)) continue;
         std::printf("%% Line %u of %s failed: %.*s\n", number, file.c_str(), static_cast<int>(text.size() - first),
                     text.data() + first);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,11 @@ public:
     // each echoed after the prompt.  True when every line succeeded.
     bool run_script(const std::string &path);
 
+    // What the handler of the last line's command returned; nothing when the
+    // line called none (a parse error, a built-in command such as a mode
+    // change or a copy, a missing handler).
+    std::optional<int32_t> last_status() const { return last_status_; }
+
     std::string prompt() const { return std::string(prompt_of(mode_)); }
     mode current_mode() const { return mode_; }
     bool finished() const { return finished_; }
@@ -66,6 +72,7 @@ private:
     uint32_t exec_flags_ = 0;
     bool replaying_ = false;
     bool finished_ = false;
+    std::optional<int32_t> last_status_;
 };
 
 }  // namespace radius::shell
