@@ -37,6 +37,7 @@ void reset() {
     detail::reset_output_channel();
     detail::reset_features();
     detail::reset_shell_buffer();
+    detail::reset_dynauth();
 }
 
 void load_factory_defaults() {

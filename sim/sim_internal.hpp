@@ -29,5 +29,10 @@ void reset_output_channel();
 void release_output_handles();
 void reset_features();
 void reset_shell_buffer();
+void reset_dynauth();
+
+// The key-encryption service's type-7 form of `text`, for the daemons that
+// render their own keys.
+std::string type7_form(const std::string &text);
 
 }  // namespace radsim::detail
