@@ -86,6 +86,8 @@ constexpr std::string_view help_exit = "Leave this mode";
 constexpr std::string_view help_copy = "Copy configuration";
 constexpr std::string_view help_running_config = "The running configuration";
 constexpr std::string_view help_file = "File name";
+constexpr std::string_view help_clear = "Reset counters";
+constexpr std::string_view help_client_host = "Client address (IPv4 or IPv6) or host name";
 
 // ---- exec mode -------------------------------------------------------------
 
@@ -156,6 +158,35 @@ const choice copy_out_syntax{copy_out_first};
 
 const token exit_session_word[] = {kw("exit", "End the session", nullptr)};
 const choice exit_session_syntax{exit_session_word};
+
+// show aaa {server radius statistics | client radius statistics HOST}, and
+// the clear forms that send the daemon's update request
+const token da_client_stats_host[] = {host(PARAM_DAC_HOST, help_client_host, nullptr)};
+const choice da_client_stats_5{da_client_stats_host};
+const token da_stats_word[] = {kw("statistics", "Change-of-authorization counters", nullptr)};
+const choice da_stats_4{da_stats_word};
+const token da_client_stats_word[] = {kw("statistics", "Change-of-authorization counters", &da_client_stats_5)};
+const choice da_client_stats_4{da_client_stats_word};
+const token da_server_radius[] = {kw("radius", help_radius_protocol, &da_stats_4)};
+const choice da_server_3{da_server_radius};
+const token da_client_radius[] = {kw("radius", help_radius_protocol, &da_client_stats_4)};
+const choice da_client_3{da_client_radius};
+const token da_server_word[] = {kw("server", "The dynamic-authorization server", &da_server_3)};
+const choice da_server_2{da_server_word};
+const token da_client_word[] = {kw("client", "A dynamic-authorization client", &da_client_3)};
+const choice da_client_2{da_client_word};
+const token show_aaa_word[] = {kw("aaa", help_aaa, &da_server_2)};
+const choice show_aaa_2{show_aaa_word};
+const token show_aaa_client_word[] = {kw("aaa", help_aaa, &da_client_2)};
+const choice show_aaa_client_2{show_aaa_client_word};
+const token show_das_stats_first[] = {kw("show", help_show, &show_aaa_2)};
+const choice show_das_stats_syntax{show_das_stats_first};
+const token show_dac_stats_first[] = {kw("show", help_show, &show_aaa_client_2)};
+const choice show_dac_stats_syntax{show_dac_stats_first};
+const token clear_das_stats_first[] = {kw("clear", help_clear, &show_aaa_2)};
+const choice clear_das_stats_syntax{clear_das_stats_first};
+const token clear_dac_stats_first[] = {kw("clear", help_clear, &show_aaa_client_2)};
+const choice clear_dac_stats_syntax{clear_dac_stats_first};
 
 // ---- configuration mode ----------------------------------------------------
 
@@ -351,6 +382,50 @@ const choice vrf_2{vrf_names};
 const token vrf_word[] = {kw("use-vrf", "VRF of the group's servers", &vrf_2)};
 const choice vrf_syntax{vrf_word};
 
+// ---- dynamic-authorization submode --------------------------------------------
+
+// port N
+const token das_port_value[] = {omissible(number(PARAM_DAS_PORT_VALUE, 1, max_port, "UDP port", nullptr))};
+const choice das_port_2{das_port_value};
+const token das_port_word[] = {kw("port", "UDP port of the server", &das_port_2, PARAM_DAS_PORT)};
+const choice das_port_syntax{das_port_word};
+
+// server-key [0 | 6 | 7] KEY: the key forms of the global key
+const token das_key_word[] = {kw("server-key", "The server's shared secret", &global_key_3, PARAM_KEY)};
+const choice das_key_syntax{das_key_word};
+
+// client HOST [vrf {default | management | NAME}] [server-key [0 | 6 | 7] KEY],
+// the options in any order: each keyword applies to what follows it
+extern const choice client_options;
+const token client_key_clear_text[] = {
+    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, &client_options))};
+const choice client_key_clear{client_key_clear_text};
+const token client_key_typed_text[] = {
+    omissible(text(PARAM_KEY_TEXT, "<key>", max_encrypted_key, help_key_encrypted, &client_options))};
+const choice client_key_typed{client_key_typed_text};
+const token client_key_forms[] = {
+    kw("0", help_form0, &client_key_clear),
+    kw("6", help_form6, &client_key_typed, PARAM_KEY_TYPE6),
+    kw("7", help_form7, &client_key_typed, PARAM_KEY_TYPE7),
+    omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, &client_options)),
+};
+const choice client_key{client_key_forms};
+const token client_vrf_names[] = {
+    kw("default", "The default VRF", &client_options, PARAM_VRF_DEFAULT),
+    kw("management", "The management VRF", &client_options, PARAM_VRF_MANAGEMENT),
+    omissible(text(PARAM_VRF_NAME, "<vrf>", max_vrf, "VRF name", &client_options)),
+};
+const choice client_vrf{client_vrf_names};
+const token client_option_words[] = {
+    kw("server-key", "The client's shared secret", &client_key, PARAM_KEY),
+    kw("vrf", "VRF through which the client is reached", &client_vrf, PARAM_DAC_VRF),
+};
+const choice client_options{client_option_words, true};
+const token client_host_value[] = {host(PARAM_DAC_HOST, help_client_host, &client_options)};
+const choice client_2{client_host_value};
+const token client_word[] = {kw("client", "A client allowed to send change-of-authorization requests", &client_2)};
+const choice client_syntax{client_word};
+
 // ---- the table ---------------------------------------------------------------
 
 const command_def commands[] = {
@@ -361,6 +436,14 @@ const command_def commands[] = {
     {.in_mode = mode::exec, .syntax = &show_monitoring_syntax, .handler = "show_aaa_monitor_config", .tagged = true},
     {.in_mode = mode::exec, .syntax = &running_syntax, .shape = call_shape::running_config,
      .handler = "radius_new_pss_asciigen", .json_cmd_id = 500, .tagged = true},
+    {.in_mode = mode::exec, .syntax = &show_das_stats_syntax, .handler = "aaa_server_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_SHOW_SERVER},
+    {.in_mode = mode::exec, .syntax = &show_dac_stats_syntax, .handler = "aaa_client_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_SHOW_CLIENT},
+    {.in_mode = mode::exec, .syntax = &clear_das_stats_syntax, .handler = "aaa_server_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_CLEAR_SERVER},
+    {.in_mode = mode::exec, .syntax = &clear_dac_stats_syntax, .handler = "aaa_client_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_CLEAR_CLIENT},
     {.in_mode = mode::exec, .syntax = &copy_in_syntax, .shape = call_shape::builtin, .action = builtin::copy_in},
     {.in_mode = mode::exec, .syntax = &copy_out_syntax, .shape = call_shape::builtin, .action = builtin::copy_out},
     {.in_mode = mode::exec, .syntax = &exit_session_syntax, .shape = call_shape::builtin, .action = builtin::exit},
@@ -381,7 +464,7 @@ const command_def commands[] = {
     {.in_mode = mode::configure, .syntax = &group_syntax, .handler = "config_radius_new_server_group",
      .negatable = true, .enters = mode::server_group, .context_id = PARAM_GROUP_NAME},
     {.in_mode = mode::configure, .syntax = &das_syntax, .handler = "config_radius_dynamic_author_server",
-     .cmd_id = 1, .negatable = true, .enters = mode::dynamic_author},
+     .cmd_id = DYNAUTH_CMD_SERVER_MODE, .negatable = true, .enters = mode::dynamic_author},
     {.in_mode = mode::configure, .syntax = &feature_syntax, .shape = call_shape::builtin,
      .action = builtin::feature, .negatable = true},
     {.in_mode = mode::configure, .syntax = &end_syntax, .shape = call_shape::builtin, .action = builtin::end},
@@ -398,6 +481,12 @@ const command_def commands[] = {
     {.in_mode = mode::server_group, .syntax = &end_syntax, .shape = call_shape::builtin, .action = builtin::end},
     {.in_mode = mode::server_group, .syntax = &exit_syntax, .shape = call_shape::builtin, .action = builtin::exit},
 
+    {.in_mode = mode::dynamic_author, .syntax = &das_port_syntax, .handler = "config_radius_dynamic_author_server",
+     .cmd_id = DYNAUTH_CMD_SERVER_PORT, .negatable = true},
+    {.in_mode = mode::dynamic_author, .syntax = &das_key_syntax, .handler = "config_radius_dynamic_author_server",
+     .cmd_id = DYNAUTH_CMD_SERVER_KEY, .negatable = true},
+    {.in_mode = mode::dynamic_author, .syntax = &client_syntax, .handler = "config_radius_dynamic_author_server",
+     .cmd_id = DYNAUTH_CMD_CLIENT, .negatable = true},
     {.in_mode = mode::dynamic_author, .syntax = &end_syntax, .shape = call_shape::builtin, .action = builtin::end},
     {.in_mode = mode::dynamic_author, .syntax = &exit_syntax, .shape = call_shape::builtin, .action = builtin::exit},
 };
