@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "abi/param_ids.h"
+#include "dynauth/client_host.hpp"
 #include "dynauth/dynauth.h"
 #include "dynauth/key_input.hpp"
 #include "dynauth/store_message.hpp"
@@ -38,18 +39,13 @@ int32_t client_call(cmd_paraminfo *info, uint32_t op, rad_dac_cfg *record) {
     return cmi_rad_dac_config(info->session_handle, op, record, unused_word, &info->msg_ctx_a, &info->msg_ctx_b);
 }
 
-// The host fields of the record from every host parameter; false after the
-// parser's message.
+// The record's host fields; the address type lies at an odd offset, so it
+// goes through a local copy.  False after the parser's message.
 bool take_hosts(cmd_paraminfo *info, rad_dac_cfg &record) {
-    for (unsigned i = 0; i < info->param_count && i < CMD_MAX_PARAMS; ++i) {
-        const cmd_param *param = info->params[i];
-        if (param == nullptr || param->id != PARAM_DAC_HOST) continue;
-        uint32_t addr_type = rad_da_get_u32(record.addr_type);
-        const int32_t rc = get_host_from_cli(info, i + 1, &addr_type, record.host);
-        rad_da_set_u32(record.addr_type, addr_type);
-        if (rc != 0) return false;
-    }
-    return true;
+    uint32_t addr_type = rad_da_get_u32(record.addr_type);
+    const bool taken = take_client_hosts(info, &addr_type, record.host);
+    rad_da_set_u32(record.addr_type, addr_type);
+    return taken;
 }
 
 // Sets the record's vrf to `name`, or in a removal clears it once `name`

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "abi/param_ids.h"
+#include "dynauth/client_host.hpp"
 #include "dynauth/dynauth.h"
 #include "frame/handler_frame.hpp"
 #include "platform/aaa_service.h"
@@ -81,3 +83,16 @@ extern "C" RADIUS_EXPORT int32_t get_host_from_cli(cmd_paraminfo *info, uint32_t
             return refuse_kind();
     }
 }
+
+namespace radius::dynauth {
+
+bool take_client_hosts(cmd_paraminfo *info, uint32_t *addr_type, char *buffer) {
+    for (unsigned i = 0; i < info->param_count && i < CMD_MAX_PARAMS; ++i) {
+        const cmd_param *param = info->params[i];
+        if (param == nullptr || param->id != PARAM_DAC_HOST) continue;
+        if (get_host_from_cli(info, i + 1, addr_type, buffer) != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace radius::dynauth

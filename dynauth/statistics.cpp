@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "abi/param_ids.h"
+#include "dynauth/client_host.hpp"
 #include "dynauth/dynauth.h"
 #include "dynauth/store_message.hpp"
 
@@ -21,17 +22,6 @@ bool refused_on_standby(const cmd_paraminfo *info) {
 template <class Record>
 int32_t exchange(cmd_paraminfo *info, uint32_t op, Record &record) {
     return exchange_record(info->session_handle, op, &record, sizeof record, &info->msg_ctx_a, &info->msg_ctx_b);
-}
-
-// The host of every host parameter, into the request; false after the
-// parser's message.
-bool take_hosts(cmd_paraminfo *info, rad_dac_stats &record) {
-    for (unsigned i = 0; i < info->param_count && i < CMD_MAX_PARAMS; ++i) {
-        const cmd_param *param = info->params[i];
-        if (param == nullptr || param->id != PARAM_DAC_HOST) continue;
-        if (get_host_from_cli(info, i + 1, nullptr, record.stats.host) != 0) return false;
-    }
-    return true;
 }
 
 unsigned long long counter(uint64_t value) { return static_cast<unsigned long long>(value); }
@@ -63,7 +53,7 @@ extern "C" RADIUS_EXPORT int32_t aaa_client_radius_statistics(cmd_paraminfo *inf
     if (refused_on_standby(info)) return 1;
     rad_dac_stats record = new_record<rad_dac_stats>(RAD_DA_KIND_CLIENT_STATS, info->cmd_id);
     const bool names_host = info->cmd_id == DYNAUTH_CMD_SHOW_CLIENT || info->cmd_id == DYNAUTH_CMD_CLEAR_CLIENT;
-    if (names_host && !take_hosts(info, record)) return 1;
+    if (names_host && !take_client_hosts(info, nullptr, record.stats.host)) return 1;
     const uint32_t op = info->cmd_id == DYNAUTH_CMD_CLEAR_CLIENT ? RADIUS_OP_WRITE : RADIUS_OP_READ;
     const int32_t rc = exchange(info, op, record);
     if (rc == RAD_DA_ERR_NO_CLIENT) {
