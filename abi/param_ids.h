@@ -25,6 +25,10 @@ enum radius_param_id {
     PARAM_KEY_TYPE6 = 55,       /* keyword: the key form 6 */
     PARAM_KEY_TYPE7 = 56,       /* keyword: the key form 7 */
     PARAM_DYNAMIC_AUTHOR = 57,  /* keyword: the dynamic-authorization server */
+    PARAM_DAS_PORT_VALUE = 58,  /* u32: the dynamic-authorization server's port */
+    PARAM_DAC_HOST = 59,        /* host: a dynamic-authorization client */
+    PARAM_DAS_PORT = 60,        /* keyword: port (of the dynamic-authorization server) */
+    PARAM_DAC_VRF = 61,         /* keyword: vrf (of a dynamic-authorization client) */
     PARAM_GROUP_NAME = 1000,    /* text: a server group's name */
     PARAM_GROUP_SERVER = 1001,  /* host: a group member */
     PARAM_TEST_USER = 1003,     /* text: the monitoring test user */
@@ -32,6 +36,19 @@ enum radius_param_id {
     PARAM_DEADTIME = 1005,      /* u32: deadtime, global or a group's */
     PARAM_TEST_PASSWORD = 1006, /* text: the monitoring test password */
     PARAM_DETAIL = 1007         /* keyword: the detailed form of a dump */
+};
+
+/* cmd_id values of the dynamic-authorization commands: the handlers serve
+ * several commands each and tell them apart by these. */
+enum radius_dynauth_cmd_id {
+    DYNAUTH_CMD_SERVER_MODE = 1,      /* the server itself: the submode command */
+    DYNAUTH_CMD_SERVER_PORT = 2,      /* the server's port */
+    DYNAUTH_CMD_SERVER_KEY = 3,       /* the server's shared key */
+    DYNAUTH_CMD_CLIENT = 4,           /* one client entry */
+    DYNAUTH_CMD_SHOW_SERVER = 5,      /* the server's statistics */
+    DYNAUTH_CMD_SHOW_CLIENT = 6,      /* one client's statistics */
+    DYNAUTH_CMD_CLEAR_SERVER = 7,     /* the server's statistics: update request */
+    DYNAUTH_CMD_CLEAR_CLIENT = 8      /* one client's statistics: update request */
 };
 
 #endif

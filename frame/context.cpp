@@ -101,6 +101,11 @@ int32_t context::write_monitor(aaa_server_monitor_cfg &entry) const {
                                          ctx_b_);
 }
 
+int32_t context::request_response(uint32_t message, uint32_t op, void *request, void **reply, uint32_t *length,
+                                  uint32_t arg_113, uint32_t arg_4) const {
+    return cmi_req_resp(message, op, request, reply, length, ctx_a_, ctx_b_, arg_113, session_handle_, arg_4);
+}
+
 bool context::feature_enabled(const char *feature) const {
     uint32_t status = 0;
     uint32_t error = 0;

@@ -68,6 +68,13 @@ public:
     int32_t read_monitor(uint32_t server_id, aaa_server_monitor_cfg &entry) const;
     int32_t write_monitor(aaa_server_monitor_cfg &entry) const;
 
+    // Message `message` of the store's request-response call: `*reply`
+    // receives a heap block that the caller owns and frees whatever the
+    // result; `*length` goes in as the request's size and means nothing
+    // afterwards.  `arg_113` and `arg_4` are the message's fixed words.
+    int32_t request_response(uint32_t message, uint32_t op, void *request, void **reply, uint32_t *length,
+                             uint32_t arg_113, uint32_t arg_4) const;
+
     // Whether the feature manager says `feature` is enabled.
     bool feature_enabled(const char *feature) const;
 

@@ -30,6 +30,18 @@ int32_t cmi_radius_new_enable_info_config(uint32_t session_handle, uint32_t op, 
                                           uint32_t *value, uint32_t mode, cmd_msg_ctx *ctx_a,
                                           cmd_msg_ctx *ctx_b);
 
+/*
+ * One request-response message of the store.  `*reply` must be null on
+ * entry; whatever the result, the store may leave a malloc'd reply block
+ * there, which the caller owns and releases with free.  `*length` is set
+ * by the caller to the request's size; its value afterwards is not defined.
+ * `arg_113` and `arg_4` are fixed words of the message contract.  Returns 0
+ * or a store result code.
+ */
+int32_t cmi_req_resp(uint32_t message, uint32_t op, void *request, void **reply, uint32_t *length,
+                     cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b, uint32_t arg_113, uint32_t session_handle,
+                     uint32_t arg_4);
+
 #ifdef __cplusplus
 }
 #endif

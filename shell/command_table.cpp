@@ -107,6 +107,10 @@ constexpr std::string_view help_exit = "Leave this mode";
 constexpr std::string_view help_copy = "Copy configuration";
 constexpr std::string_view help_running_config = "The running configuration";
 constexpr std::string_view help_file = "File name";
+constexpr std::string_view help_clear = "Reset counters";
+constexpr std::string_view help_das = "The dynamic-authorization server";
+constexpr std::string_view help_dac = "A dynamic-authorization client";
+constexpr std::string_view help_client_host = "Client address (IPv4 or IPv6) or host name";
 constexpr std::string_view help_statistics = "Request and response counters of servers";
 constexpr std::string_view help_system = "The system";
 constexpr std::string_view help_internal = "Internal state of a component";
@@ -175,7 +179,7 @@ constexpr chain show_stats{{kw("show", help_show), kw("radius-server", help_radi
 const token show_stats_host_value[] = {host(PARAM_SERVER_HOST, help_host, nullptr)};
 const choice show_stats_host{show_stats_host_value, true};
 
-constexpr chain clear_stats{{kw("clear", "Reset counters"), kw("radius-server", help_radius_server),
+constexpr chain clear_stats{{kw("clear", help_clear), kw("radius-server", help_radius_server),
                              kw("statistics", help_statistics), host(PARAM_SERVER_HOST, help_host, nullptr)}};
 
 constexpr chain show_directed{{kw("show", help_show), kw("radius-server", help_radius_server),
@@ -227,6 +231,20 @@ const choice simulate_subject{simulate_subjects};
 constexpr chain simulate{{kw("simulate", "Drive the simulated switch (test control)", &simulate_subject)}};
 
 constexpr chain exit_session{{kw("exit", "End the session")}};
+
+// show aaa server radius statistics; show aaa client radius statistics HOST;
+// and their clear forms, which send the daemon's update request
+constexpr std::string_view help_da_statistics = "Change-of-authorization counters";
+constexpr chain show_das_stats{{kw("show", help_show), kw("aaa", help_aaa), kw("server", help_das),
+                                kw("radius", help_radius_protocol), kw("statistics", help_da_statistics)}};
+constexpr chain clear_das_stats{{kw("clear", help_clear), kw("aaa", help_aaa), kw("server", help_das),
+                                 kw("radius", help_radius_protocol), kw("statistics", help_da_statistics)}};
+constexpr chain show_dac_stats{{kw("show", help_show), kw("aaa", help_aaa), kw("client", help_dac),
+                                kw("radius", help_radius_protocol), kw("statistics", help_da_statistics),
+                                host(PARAM_DAC_HOST, help_client_host, nullptr)}};
+constexpr chain clear_dac_stats{{kw("clear", help_clear), kw("aaa", help_aaa), kw("client", help_dac),
+                                 kw("radius", help_radius_protocol), kw("statistics", help_da_statistics),
+                                 host(PARAM_DAC_HOST, help_client_host, nullptr)}};
 
 // ---- configuration mode ----------------------------------------------------
 
@@ -341,6 +359,32 @@ const token vrf_name_words[] = {
 };
 const choice vrf_names{vrf_name_words};
 
+// ---- dynamic-authorization submode --------------------------------------------
+
+constexpr chain das_port{{kw("port", "UDP port of the server", nullptr, PARAM_DAS_PORT),
+                          omissible(number(PARAM_DAS_PORT_VALUE, 1, max_port, "UDP port", nullptr))}};
+
+// server-key [0 | 6 | 7] KEY: the key forms of the global key
+constexpr chain das_key{{kw("server-key", "The server's shared secret", &global_key_forms.forms, PARAM_KEY)}};
+
+// client HOST [vrf {default | management | NAME}] [server-key [0 | 6 | 7] KEY],
+// the options in any order: each keyword applies to what follows it
+extern const choice client_options;
+constinit const key_forms client_key{&client_options};
+const token client_vrf_names[] = {
+    kw("default", "The default VRF", &client_options, PARAM_VRF_DEFAULT),
+    kw("management", "The management VRF", &client_options, PARAM_VRF_MANAGEMENT),
+    omissible(text(PARAM_VRF_NAME, "<vrf>", max_vrf, "VRF name", &client_options)),
+};
+const choice client_vrf{client_vrf_names};
+const token client_option_words[] = {
+    kw("server-key", "The client's shared secret", &client_key.forms, PARAM_KEY),
+    kw("vrf", "VRF through which the client is reached", &client_vrf, PARAM_DAC_VRF),
+};
+const choice client_options{client_option_words, true};
+constexpr chain client{{kw("client", "A client allowed to send change-of-authorization requests"),
+                        host(PARAM_DAC_HOST, help_client_host, &client_options)}};
+
 // ---- the table ---------------------------------------------------------------
 
 const command_def commands[] = {
@@ -363,6 +407,14 @@ const command_def commands[] = {
     {.in_mode = mode::exec, .syntax = show_directed.syntax(), .shape = call_shape::builtin, .action = builtin::answer,
      .answer = "disabled (this switch has no directed-request setting)"},
     {.in_mode = mode::exec, .syntax = simulate.syntax(), .shape = call_shape::builtin, .action = builtin::simulate},
+    {.in_mode = mode::exec, .syntax = show_das_stats.syntax(), .handler = "aaa_server_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_SHOW_SERVER},
+    {.in_mode = mode::exec, .syntax = show_dac_stats.syntax(), .handler = "aaa_client_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_SHOW_CLIENT},
+    {.in_mode = mode::exec, .syntax = clear_das_stats.syntax(), .handler = "aaa_server_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_CLEAR_SERVER},
+    {.in_mode = mode::exec, .syntax = clear_dac_stats.syntax(), .handler = "aaa_client_radius_statistics",
+     .cmd_id = DYNAUTH_CMD_CLEAR_CLIENT},
     {.in_mode = mode::exec, .syntax = copy_in.syntax(), .shape = call_shape::builtin, .action = builtin::copy_in},
     {.in_mode = mode::exec, .syntax = copy_out.syntax(), .shape = call_shape::builtin, .action = builtin::copy_out},
     {.in_mode = mode::exec, .syntax = exit_session.syntax(), .shape = call_shape::builtin, .action = builtin::exit},
@@ -384,7 +436,7 @@ const command_def commands[] = {
     {.in_mode = mode::configure, .syntax = aaa_group.syntax(), .handler = "config_radius_new_server_group",
      .negatable = true, .enters = mode::server_group, .context_id = PARAM_GROUP_NAME},
     {.in_mode = mode::configure, .syntax = aaa_dynamic_author.syntax(),
-     .handler = "config_radius_dynamic_author_server", .cmd_id = 1, .negatable = true, .enters = mode::dynamic_author},
+     .handler = "config_radius_dynamic_author_server", .cmd_id = DYNAUTH_CMD_SERVER_MODE, .negatable = true, .enters = mode::dynamic_author},
     {.in_mode = mode::configure, .syntax = feature.syntax(), .shape = call_shape::builtin,
      .action = builtin::feature, .negatable = true},
     {.in_mode = mode::configure, .syntax = end_command.syntax(), .shape = call_shape::builtin, .action = builtin::end},
@@ -404,6 +456,12 @@ const command_def commands[] = {
     {.in_mode = mode::server_group, .syntax = exit_command.syntax(), .shape = call_shape::builtin,
      .action = builtin::exit},
 
+    {.in_mode = mode::dynamic_author, .syntax = das_port.syntax(), .handler = "config_radius_dynamic_author_server",
+     .cmd_id = DYNAUTH_CMD_SERVER_PORT, .negatable = true},
+    {.in_mode = mode::dynamic_author, .syntax = das_key.syntax(), .handler = "config_radius_dynamic_author_server",
+     .cmd_id = DYNAUTH_CMD_SERVER_KEY, .negatable = true},
+    {.in_mode = mode::dynamic_author, .syntax = client.syntax(), .handler = "config_radius_dynamic_author_server",
+     .cmd_id = DYNAUTH_CMD_CLIENT, .negatable = true},
     {.in_mode = mode::dynamic_author, .syntax = end_command.syntax(), .shape = call_shape::builtin,
      .action = builtin::end},
     {.in_mode = mode::dynamic_author, .syntax = exit_command.syntax(), .shape = call_shape::builtin,

@@ -45,6 +45,13 @@ std::string error_message(const parse_error &error) {
     return "% Invalid input detected at '^' marker.";
 }
 
+// The lines other components of the switch render for their own part of
+// the running configuration, after the library's: the dynamic-authorization
+// daemon's.  Keys as the generator has them: with "all" only.
+std::string daemon_lines(const parsed_command &command) {
+    return radsim::dynauth_config_lines(find_arg(command.args, shell_param_full) != nullptr);
+}
+
 bool report_missing(std::string_view handler) {
     std::printf("%% Command unavailable: the command library has no handler %.*s.\n", static_cast<int>(handler.size()),
                 handler.data());
@@ -192,7 +199,10 @@ bool session::call_handler(const parsed_command &command) {
     radsim::set_report_sink(nullptr);
     last_status_ = status;
     renderer->finish();
-    if (def.shape == call_shape::running_config && !json) std::fputs(radsim::take_shell_buffer().c_str(), stdout);
+    if (def.shape == call_shape::running_config && !json) {
+        std::fputs(radsim::take_shell_buffer().c_str(), stdout);
+        if (status == 0) std::fputs(daemon_lines(command).c_str(), stdout);
+    }
     if (status == 0 && def.enters && !command.no_form) enter(*def.enters, command);
     return status == 0;
 }
@@ -272,7 +282,7 @@ bool session::save_running_config(const std::string &file) {
     const parsed_command command{&generator, false, false, {argument{.id = shell_param_full, .kind = slot::keyword}}};
     radsim::take_shell_buffer();  // nothing stale goes into the file
     const int32_t status = invoke(command, {}, address, false);
-    const std::string text = radsim::take_shell_buffer();
+    const std::string text = radsim::take_shell_buffer() + daemon_lines(command);
     if (status != 0) return false;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << text;

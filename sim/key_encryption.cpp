@@ -56,6 +56,12 @@ int32_t hand_out(const std::string &text, const std::optional<radsim::detail::du
 
 }  // namespace
 
+namespace radsim::detail {
+
+std::string type7_form(const std::string &text) { return text.empty() ? std::string(empty_text_form) : rotate(text, true); }
+
+}  // namespace radsim::detail
+
 extern "C" int32_t radius_new_security_conf_encrypt(const char *text, uint32_t type, uint32_t, uint32_t,
                                                     char **out, uint32_t *out_len) {
     const auto fault = radsim::detail::enter(__func__, "type=" + std::to_string(type));
@@ -65,8 +71,7 @@ extern "C" int32_t radius_new_security_conf_encrypt(const char *text, uint32_t t
         *out_len = 0;
         return err_unsupported_type;
     }
-    const std::string encrypted = *text == '\0' ? std::string(empty_text_form) : rotate(text, true);
-    return hand_out(encrypted, fault, out, out_len);
+    return hand_out(radsim::detail::type7_form(text), fault, out, out_len);
 }
 
 extern "C" int32_t radius_new_security_conf_decrypt(const char *text, uint32_t text_len, uint32_t type, uint32_t,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "abi/dynauth_records.h"
 #include "abi/radius_records.h"
 #include "platform/aaa_service.h"
 #include "sim/store_backend.hpp"
@@ -116,6 +117,49 @@ void set_table_limits(size_t max_servers, size_t max_groups);
 void open_distribution_session();
 void commit_distribution_session();
 void abort_distribution_session();
+
+// ---- the dynamic-authorization daemon --------------------------------------
+
+// The server's counters (its statistics block without running and port).
+struct das_counters {
+    uint64_t coa_active_sessions = 0;
+    uint64_t rqx_requests_sent = 0;
+    uint64_t rqx_responses_received = 0;
+    uint64_t rqx_response_timeouts = 0;
+    uint64_t rqx_errors = 0;
+};
+
+// One client's counters.
+struct dac_counters {
+    uint64_t coa_requests = 0;
+    uint64_t coa_transactions = 0;
+    uint64_t coa_retransmissions = 0;
+    uint64_t coa_active_transactions = 0;
+    uint64_t coa_ack_responses = 0;
+    uint64_t coa_nak_responses = 0;
+    uint64_t coa_invalid_requests = 0;
+    uint64_t coa_errors = 0;
+};
+
+// What the daemon keeps, as the records of message 287745 of cmi_req_resp
+// reach it.  The server is not running until a write configures it; a
+// client can be written only while it is, and disabling it drops its
+// settings, its clients and every counter.  The statistics say the server
+// runs once it has a port.  Clients are found by the bytes of their host.
+struct dynauth_daemon {
+    std::optional<rad_das_cfg> server;
+    std::map<std::string, rad_dac_cfg> clients;
+    size_t max_clients = 16;
+    das_counters server_counters;
+    std::map<std::string, dac_counters> client_counters;  // a client without an entry counts zero
+};
+
+dynauth_daemon &dynauth();
+
+// The daemon's own lines of the running configuration, which the shell
+// appends to the library's: the server, its port and key, and one line per
+// client.  Keys only `with_keys`, a clear key in its type-7 form.
+std::string dynauth_config_lines(bool with_keys);
 
 // ---- feature manager -------------------------------------------------------
 

@@ -42,5 +42,10 @@ void reset_shell_buffer();
 void forget_prt_args();
 void reset_aaa_stats();
 void reset_diagnostics();
+void reset_dynauth();
+
+// The key-encryption service's type-7 form of `text`, for the daemons that
+// render their own keys.
+std::string type7_form(const std::string &text);
 
 }  // namespace radsim::detail

@@ -1,6 +1,9 @@
 /* Every header that a C shell or a C platform would include. */
 #include "config/config_commands.h"
+#include "dynauth/dynauth.h"
+#include "abi/dynauth_records.h"
 #include "frame/frame.h"
+#include "frame/shared_key.h"
 #include "abi/param_ids.h"
 #include "abi/tags.h"
 #include "abi/radius_records.h"

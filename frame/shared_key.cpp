@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/config_commands.h"
-#include "config/secret_text.hpp"
+#include "frame/shared_key.h"
+#include "frame/secret_text.hpp"
 
 namespace {
 
