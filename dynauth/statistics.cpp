@@ -8,16 +8,11 @@
 #include "dynauth/client_host.hpp"
 #include "dynauth/dynauth.h"
 #include "dynauth/store_message.hpp"
+#include "frame/handler_frame.hpp"
 
 namespace radius::dynauth {
 
 namespace {
-
-bool refused_on_standby(const cmd_paraminfo *info) {
-    if (info->is_active_sup == 1) return false;
-    std::puts("this command is supported on active sup only");
-    return true;
-}
 
 template <class Record>
 int32_t exchange(cmd_paraminfo *info, uint32_t op, Record &record) {
@@ -33,7 +28,7 @@ unsigned long long counter(uint64_t value) { return static_cast<unsigned long lo
 using namespace radius::dynauth;
 
 extern "C" RADIUS_EXPORT int32_t aaa_server_radius_statistics(cmd_paraminfo *info) {
-    if (refused_on_standby(info)) return 1;
+    if (!radius::on_active_sup(info)) return 1;
     rad_das_stats record = new_record<rad_das_stats>(RAD_DA_KIND_SERVER_STATS, info->cmd_id);
     const uint32_t op = info->cmd_id == DYNAUTH_CMD_CLEAR_SERVER ? RADIUS_OP_WRITE : RADIUS_OP_READ;
     const int32_t rc = exchange(info, op, record);
@@ -50,7 +45,7 @@ extern "C" RADIUS_EXPORT int32_t aaa_server_radius_statistics(cmd_paraminfo *inf
 }
 
 extern "C" RADIUS_EXPORT int32_t aaa_client_radius_statistics(cmd_paraminfo *info) {
-    if (refused_on_standby(info)) return 1;
+    if (!radius::on_active_sup(info)) return 1;
     rad_dac_stats record = new_record<rad_dac_stats>(RAD_DA_KIND_CLIENT_STATS, info->cmd_id);
     const bool names_host = info->cmd_id == DYNAUTH_CMD_SHOW_CLIENT || info->cmd_id == DYNAUTH_CMD_CLEAR_CLIENT;
     if (names_host && !take_client_hosts(info, nullptr, record.stats.host)) return 1;

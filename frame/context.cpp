@@ -106,6 +106,10 @@ int32_t context::request_response(uint32_t message, uint32_t op, void *request, 
     return cmi_req_resp(message, op, request, reply, length, ctx_a_, ctx_b_, arg_113, session_handle_, arg_4);
 }
 
+int32_t context::server_stats(uint32_t op, radius_server_stats &stats) const {
+    return cmi_aaa_server_stats(session_handle_, AAA_STATS_SERVICE, op, &stats, mode_, ctx_a_, ctx_b_);
+}
+
 bool context::feature_enabled(const char *feature) const {
     uint32_t status = 0;
     uint32_t error = 0;

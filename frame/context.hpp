@@ -75,6 +75,10 @@ public:
     int32_t request_response(uint32_t message, uint32_t op, void *request, void **reply, uint32_t *length,
                              uint32_t arg_113, uint32_t arg_4) const;
 
+    // The AAA service's statistics of the server whose index `stats`
+    // carries (get, clear), or of the server after it (get next).
+    int32_t server_stats(uint32_t op, radius_server_stats &stats) const;
+
     // Whether the feature manager says `feature` is enabled.
     bool feature_enabled(const char *feature) const;
 

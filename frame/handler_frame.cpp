@@ -7,6 +7,21 @@
 
 namespace radius {
 
+const cmd_param *first_param(const cmd_paraminfo *info, int32_t id) {
+    const cmd_param *found = nullptr;
+    walk_params(info, [&](const cmd_param &param) {
+        if (param.id == id) found = &param;
+        return found == nullptr;
+    });
+    return found;
+}
+
+bool on_active_sup(const cmd_paraminfo *info) {
+    if (info->is_active_sup == 1) return true;
+    std::puts("this command is supported on active sup only");
+    return false;
+}
+
 bool param_u32(const cmd_param &param, uint32_t *out) {
     if (param.type != PARAM_TYPE_U32 || param.value == nullptr) return false;
     std::memcpy(out, param.value, sizeof *out);

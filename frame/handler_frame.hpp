@@ -21,6 +21,13 @@ bool walk_params(const cmd_paraminfo *info, Visit &&visit) {
     return true;
 }
 
+// The first parameter with `id` among the first param_count, or null.
+const cmd_param *first_param(const cmd_paraminfo *info, int32_t id);
+
+// True on the active supervisor; elsewhere prints "this command is
+// supported on active sup only" and returns false.
+bool on_active_sup(const cmd_paraminfo *info);
+
 // The value of an integer parameter; false when its type is not u32.
 bool param_u32(const cmd_param &param, uint32_t *out);
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "frame/handler_frame.hpp"
+
 namespace radius {
 
 output::~output() {
@@ -14,6 +16,10 @@ void output::print(const char *format, uint32_t tag, const void *value, uint32_t
     cmd_prt_arg arg;
     cmd_prt_arg_make(&arg, tag, value, length);
     cmd_prt(handle_, format, &arg, nullptr);
+}
+
+void output::print_tuple(const char *format, uint32_t tag, const void *value) const {
+    cmd_prt(handle_, format, cmd_tuple(tag, value), nullptr);
 }
 
 void output::print(std::span<const display_row> rows) const {
@@ -46,10 +52,7 @@ void output::release_unsent() {
 }
 
 output open_tagged_display(cmd_paraminfo *info, const char *null_handle_message) {
-    if (info->is_active_sup != 1) {
-        std::puts("this command is supported on active sup only");
-        return output::borrowed(nullptr);
-    }
+    if (!on_active_sup(info)) return output::borrowed(nullptr);
     output out(info);
     if (!out) std::puts(null_handle_message);
     return out;

@@ -49,6 +49,9 @@ public:
     void print(const char *text) const;
     // A format with one "%s", for `length` bytes at `value` under `tag`.
     void print(const char *format, uint32_t tag, const void *value, uint32_t length) const;
+    // A format with one "%s", for the value at `value` as the shell's
+    // cmd_tuple takes it: the tag's type fixes its length.
+    void print_tuple(const char *format, uint32_t tag, const void *value) const;
     // The shown rows in order, each through one cmd_prt call.
     void print(std::span<const display_row> rows) const;
 
@@ -56,9 +59,10 @@ public:
     int32_t send_and_keep();
     int32_t send_and_release();
     void release_unsent();
-    // Leaves the handle to the shell with nothing sent on it: the plain
-    // generator's lines went to the shell's buffer instead.
-    void keep_unsent() { handle_ = nullptr; }
+    // Leaves the handle to the shell as it is: what was printed on it went
+    // out another way (sent by a printer this handle was lent to, or, for
+    // the plain generator, written to the shell's buffer instead).
+    void leave_to_shell() { handle_ = nullptr; }
 
 private:
     output(cmd_out_handle *handle, bool owned) : handle_(handle), owned_(owned) {}

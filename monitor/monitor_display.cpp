@@ -20,15 +20,6 @@ constexpr uint32_t read_mode = 1;
 // Shown when the entry has no test user: the service probes with this name.
 constexpr char default_test_user[] = "test";
 
-const cmd_param *first_host_param(const cmd_paraminfo *info) {
-    const cmd_param *host = nullptr;
-    walk_params(info, [&](const cmd_param &param) {
-        if (param.id == PARAM_SERVER_HOST) host = &param;
-        return host == nullptr;
-    });
-    return host;
-}
-
 // Reads the server named by `host` and its monitoring entry; false after a
 // message (silently for a parameter that is no host address).
 bool read_server_and_entry(const context &store, const cmd_param &host, radius_server_cfg &server,
@@ -82,7 +73,7 @@ using namespace radius;
 extern "C" RADIUS_EXPORT int32_t show_aaa_monitor_config(cmd_paraminfo *info) {
     output out = open_tagged_display(info, "received handle NULL.");
     if (!out) return 1;
-    const cmd_param *host = first_host_param(info);
+    const cmd_param *host = first_param(info, PARAM_SERVER_HOST);
     if (host == nullptr) {
         // Nothing to show is no failure.
         out.release_unsent();

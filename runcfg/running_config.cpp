@@ -227,7 +227,7 @@ extern "C" RADIUS_EXPORT int32_t radius_new_pss_asciigen(cmd_paraminfo *info, in
     if (gen.tagged) {
         out.send_and_keep();
     } else {
-        out.keep_unsent();
+        out.leave_to_shell();
     }
     return 0;
 }

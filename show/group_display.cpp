@@ -140,10 +140,7 @@ extern "C" RADIUS_EXPORT int32_t radius_print_server_group_details(cmd_paraminfo
 
 extern "C" RADIUS_EXPORT int32_t show_radius_new(cmd_paraminfo *info) {
     using namespace radius;
-    if (info->is_active_sup != 1) {
-        std::puts("this command is supported on active sup only");
-        return 1;
-    }
+    if (!on_active_sup(info)) return 1;
     output out(info);
     if (!out) {
         std::puts("received handler is NULL ");  // the trailing blank belongs to the text

@@ -6,13 +6,12 @@
 #include <cstdio>
 
 #include "abi/param_ids.h"
+#include "frame/context.hpp"
 #include "frame/frame.h"
 #include "frame/handler_frame.hpp"
 #include "platform/shell_output.h"
-#include "platform/store_client.h"
 #include "platform/system_services.h"
 #include "stats/stats.h"
-#include "stats/stats_common.hpp"
 
 namespace radius {
 
@@ -46,11 +45,6 @@ constexpr int32_t dump_wait = -1;
 // ---- platform calls: one small function per kind ------------------------
 
 int32_t run_script(const script_file_request *request) { return vsh_execute_script_file2(request); }
-
-int32_t read_debug_flag(cmd_paraminfo *info, uint32_t *value) {
-    return cmi_radius_new_enable_info_config(info->session_handle, RADIUS_OP_READ, RADIUS_ITEM_DEBUG, value,
-                                             debug_read_mode, &info->msg_ctx_a, &info->msg_ctx_b);
-}
 
 void dump_memstats(cmd_paraminfo *info, uint32_t detail) {
     const memstats_dump_args args = {0, detail, memstats_kind, memstats_all};
@@ -107,7 +101,7 @@ extern "C" RADIUS_EXPORT int32_t show_debug_radius_new(cmd_paraminfo *info) {
     if (!on_active_sup(info)) return 1;
     uint32_t value = 0;
     // A flag that was never written is a failure here, not "off".
-    const int32_t rc = read_debug_flag(info, &value);
+    const int32_t rc = context(info, debug_read_mode).read_item(RADIUS_ITEM_DEBUG, value);
     if (rc != 0) {
         print_error_radius(rc);
         return 1;

@@ -8,12 +8,12 @@
 #include "abi/big_endian.h"
 #include "abi/param_ids.h"
 #include "abi/tags.h"
+#include "frame/context.hpp"
 #include "frame/handler_frame.hpp"
+#include "frame/output.hpp"
 #include "platform/aaa_service.h"
-#include "platform/store_client.h"
 #include "platform/system_services.h"
 #include "stats/stats.h"
-#include "stats/stats_common.hpp"
 
 namespace radius {
 
@@ -31,33 +31,6 @@ constexpr uint32_t state_not_monitored = 3;
 
 using time_text = char[100];
 
-// ---- platform calls: one small function per kind ------------------------
-
-int32_t request_stats(cmd_paraminfo *info, uint32_t op, radius_server_stats *stats) {
-    const uint32_t mode = op == STATS_OP_GETNEXT ? walk_mode : get_mode;
-    return cmi_aaa_server_stats(info->session_handle, AAA_STATS_SERVICE, op, stats, mode, &info->msg_ctx_a,
-                                &info->msg_ctx_b);
-}
-
-int32_t read_server_by_host(cmd_paraminfo *info, radius_server_cfg *server) {
-    return cmi_radius_new_server_config(info->session_handle, RADIUS_OP_READ, server, server_read_mode,
-                                        &info->msg_ctx_a, &info->msg_ctx_b);
-}
-
-bool normalize_ipv6(char *host) { return aaa_server_normalize_ipv6_addr(host) != 0; }
-
-cmd_out_handle *open_output(cmd_paraminfo *info) { return cmd_paraminfo_to_rxhandle(info); }
-
-void release_unsent_output(cmd_out_handle *handle) { cmd_paraminfo_to_rxhandle_free(handle); }
-
-void print_value(cmd_out_handle *handle, const char *format, uint32_t tag, const void *value) {
-    cmd_prt(handle, format, cmd_tuple(tag, value), nullptr);
-}
-
-void print_plain(cmd_out_handle *handle, const char *format) { cmd_prt(handle, format, nullptr); }
-
-int32_t send_output(cmd_out_handle *handle) { return cmd_prt_send(handle); }
-
 void duration_text(uint64_t duration, time_text &text) { aaa_server_str_time(duration, text, sizeof text); }
 
 void report_stats_failure(int32_t rc) { std::printf("error retrieving stats: %s\n", syserr2str(rc)); }
@@ -72,11 +45,11 @@ bool name_server(cmd_paraminfo *info, const cmd_param &host, radius_server_stats
     if (host.type != PARAM_TYPE_HOST) return false;
     radius_server_cfg server{};
     copy_text(server.host, static_cast<const char *>(host.value), host_chars);
-    if (host.addr_kind == ADDR_KIND_IPV6 && !normalize_ipv6(server.host)) {
+    if (host.addr_kind == ADDR_KIND_IPV6 && aaa_server_normalize_ipv6_addr(server.host) == 0) {
         std::puts("invalid ipv6 address");
         return false;
     }
-    const int32_t rc = read_server_by_host(info, &server);
+    const int32_t rc = context(info, server_read_mode).read(server);
     if (rc == RADIUS_ERR_SERVER_NOT_FOUND) {
         std::puts("RADIUS server not found");
         return false;
@@ -121,10 +94,10 @@ constexpr counter_line counter_lines[] = {
      &radius_server_stats::acct_errors, TAG_STATS_ACCT_ERRORS},
 };
 
-void print_counters(cmd_out_handle *handle, const radius_server_stats &stats, bool accounting) {
+void print_counters(const output &out, const radius_server_stats &stats, bool accounting) {
     for (const counter_line &line : counter_lines) {
         const uint32_t value = load_be32(stats.*(accounting ? line.acct : line.auth));
-        print_value(handle, line.format, accounting ? line.acct_tag : line.auth_tag, &value);
+        out.print_tuple(line.format, accounting ? line.acct_tag : line.auth_tag, &value);
     }
 }
 
@@ -149,51 +122,51 @@ void fill_time_texts(const radius_server_stats &stats, time_texts &texts) {
     duration_text(load_be64(stats.time_dead_total), texts.dead);
 }
 
-void print_state(cmd_out_handle *handle, const radius_server_stats &stats, const time_texts &texts) {
+void print_state(const output &out, const radius_server_stats &stats, const time_texts &texts) {
     const uint32_t state = state_value(stats);
     if (stats.monitored == 0) {
-        print_value(handle, "Server is %s\n", TAG_STATS_STATE, &state);
+        out.print_tuple("Server is %s\n", TAG_STATS_STATE, &state);
         return;
     }
     const uint32_t times_dead = load_be32(stats.times_dead);
-    print_value(handle, "Server is %s ", TAG_STATS_STATE, &state);
-    print_value(handle, "since %s\n\n", TAG_STATS_SINCE, texts.since);
-    print_plain(handle, "Monitoring Statistics\n");
-    print_value(handle, "\tTime in previous state: %s\n", TAG_STATS_TIME_IN_PREVIOUS_STATE, texts.previous);
-    print_value(handle, "\tNumber of times dead: %s\n", TAG_STATS_TIMES_DEAD, &times_dead);
-    print_value(handle, "\tTotal time in dead state: %s\n", TAG_STATS_TIME_DEAD_TOTAL, texts.dead);
+    out.print_tuple("Server is %s ", TAG_STATS_STATE, &state);
+    out.print_tuple("since %s\n\n", TAG_STATS_SINCE, texts.since);
+    out.print("Monitoring Statistics\n");
+    out.print_tuple("\tTime in previous state: %s\n", TAG_STATS_TIME_IN_PREVIOUS_STATE, texts.previous);
+    out.print_tuple("\tNumber of times dead: %s\n", TAG_STATS_TIMES_DEAD, &times_dead);
+    out.print_tuple("\tTotal time in dead state: %s\n", TAG_STATS_TIME_DEAD_TOTAL, texts.dead);
 }
 
 // ---- the two commands ---------------------------------------------------------
 
 // A sent block's handle is left to the shell, which reclaims it when the
 // command ends; only a handle cut short is released here.
-bool show_one(cmd_paraminfo *info, const cmd_param &host, cmd_out_handle *handle) {
+bool show_one(cmd_paraminfo *info, const cmd_param &host, output &out) {
     radius_server_stats stats;
-    if (!name_server(info, host, stats)) {
-        release_unsent_output(handle);
-        return false;
-    }
-    const int32_t rc = request_stats(info, STATS_OP_GET, &stats);
+    if (!name_server(info, host, stats)) return false;
+    const int32_t rc = context(info, get_mode).server_stats(STATS_OP_GET, stats);
     if (rc != 0) {
         report_stats_failure(rc);
-        release_unsent_output(handle);
         return false;
     }
-    aaa_rserver_print_stats(handle, &stats);
+    aaa_rserver_print_stats(out.get(), &stats);
+    out.leave_to_shell();
     return true;
 }
 
 // Each reply is the cursor of the next request.  Blocks sent before a
 // failure stay delivered.
-bool show_all(cmd_paraminfo *info, cmd_out_handle *handle) {
+bool show_all(cmd_paraminfo *info, output &out) {
+    const context aaa(info, walk_mode);
     radius_server_stats stats{};
     int32_t rc;
-    while ((rc = request_stats(info, STATS_OP_GETNEXT, &stats)) == 0) aaa_rserver_print_stats(handle, &stats);
-    if (rc == AAA_ERR_NO_MORE_STATS) return true;
-    std::puts("could not retrieve RADIUS server configuration");
-    release_unsent_output(handle);
-    return false;
+    while ((rc = aaa.server_stats(STATS_OP_GETNEXT, stats)) == 0) aaa_rserver_print_stats(out.get(), &stats);
+    if (rc != AAA_ERR_NO_MORE_STATS) {
+        std::puts("could not retrieve RADIUS server configuration");
+        return false;
+    }
+    out.leave_to_shell();
+    return true;
 }
 
 }  // namespace
@@ -203,14 +176,15 @@ bool show_all(cmd_paraminfo *info, cmd_out_handle *handle) {
 using namespace radius;
 
 extern "C" RADIUS_EXPORT int32_t aaa_rserver_print_stats(cmd_out_handle *handle, const radius_server_stats *stats) {
+    output out = output::borrowed(handle);
     time_texts texts;
     fill_time_texts(*stats, texts);
-    print_state(handle, *stats, texts);
-    print_plain(handle, "\nAuthentication Statistics\n");
-    print_counters(handle, *stats, false);
-    print_plain(handle, "\nAccounting Statistics\n");
-    print_counters(handle, *stats, true);
-    return send_output(handle);
+    print_state(out, *stats, texts);
+    out.print("\nAuthentication Statistics\n");
+    print_counters(out, *stats, false);
+    out.print("\nAccounting Statistics\n");
+    print_counters(out, *stats, true);
+    return out.send_and_keep();
 }
 
 extern "C" RADIUS_EXPORT int radius_server_str_time(uint64_t duration_ms, char *buffer, size_t size) {
@@ -221,13 +195,13 @@ extern "C" RADIUS_EXPORT int radius_server_str_time(uint64_t duration_ms, char *
 
 extern "C" RADIUS_EXPORT int32_t show_radius_statistics(cmd_paraminfo *info) {
     if (!on_active_sup(info)) return 1;
-    cmd_out_handle *handle = open_output(info);
-    if (handle == nullptr) {
+    output out(info);
+    if (!out) {
         std::puts("receive handler NULL ");  // the trailing blank is part of the text
         return 1;
     }
     const cmd_param *host = first_param(info, PARAM_SERVER_HOST);
-    const bool shown = host != nullptr ? show_one(info, *host, handle) : show_all(info, handle);
+    const bool shown = host != nullptr ? show_one(info, *host, out) : show_all(info, out);
     return shown ? 0 : 1;
 }
 
@@ -237,7 +211,7 @@ extern "C" RADIUS_EXPORT int32_t clear_radius_statistics(cmd_paraminfo *info) {
     if (host == nullptr) return 0;
     radius_server_stats stats;
     if (!name_server(info, *host, stats)) return 1;
-    const int32_t rc = request_stats(info, STATS_OP_CLEAR, &stats);
+    const int32_t rc = context(info, get_mode).server_stats(STATS_OP_CLEAR, stats);
     if (rc != 0) {
         report_stats_failure(rc);
         return 1;
