@@ -9,6 +9,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "shell/documents.hpp"
 #include "shell/line_input.hpp"
 #include "shell/plugin.hpp"
 #include "shell/reference.hpp"
@@ -25,16 +26,29 @@ struct shell_options {
     bool standby = false;
     bool echo = false;
     bool reference = false;
+    std::string document;
 };
 
 void add_options(CLI::App &app, shell_options &options) {
-    auto *commands = app.add_option("-c,--command", options.commands, "Run these commands, separated by ';', and exit");
-    app.add_option("file", options.file, "Run the commands of this file and exit")->excludes(commands);
-    app.add_option("--library", options.library, "The command library to load")->capture_default_str();
+    auto *commands = app.add_option("-c,--command", options.commands, "Run these commands, separated by ';', and exit")
+                         ->type_name("COMMANDS");
+    // FILE marks the options whose value the bash completion completes as a file name.
+    app.add_option("file", options.file, "Run the commands of this file and exit")
+        ->excludes(commands)
+        ->type_name("FILE");
+    app.add_option("--library", options.library, "The command library to load")
+        ->capture_default_str()
+        ->type_name("FILE");
     app.add_flag("--standby", options.standby, "Run as on the standby supervisor (is_active_sup 0)");
     app.add_flag("--json", options.json, "Render tagged output as JSON by default");
     app.add_flag("--echo", options.echo, "Print the prompt and each command read from a file or pipe before its output");
     app.add_flag("--reference", options.reference, "Print the command reference (Markdown) and exit");
+    app.add_option("--document", options.document,
+                   "Print a document and exit: radsh.1, radiuscmd.3 or radsh.bash-completion")
+        ->check(CLI::IsMember(std::vector<std::string>(std::begin(radius::shell::document_names),
+                                                       std::end(radius::shell::document_names))))
+        ->type_name("NAME");
+    app.set_version_flag("--version", "radsh " RADSH_VERSION, "Print the version and exit");
 }
 
 int run(const shell_options &options, radius::shell::session &s) {
@@ -72,6 +86,10 @@ int main(int argc, char **argv) {
     CLI11_PARSE(app, argc, argv);
     if (options.reference) {
         std::fputs(radius::shell::reference_markdown().c_str(), stdout);
+        return 0;
+    }
+    if (!options.document.empty()) {
+        std::fputs(radius::shell::document(options.document, app).c_str(), stdout);
         return 0;
     }
     const std::unique_ptr<radius::shell::handler_library> library = load(options.library);

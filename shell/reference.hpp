@@ -11,6 +11,12 @@ namespace radius::shell {
 // "..." for a clause that may repeat.
 std::string syntax_of(const command_def &def);
 
+// What a shell command (no handler) does, in a sentence or two.
+std::string builtin_text(builtin action);
+
+// The modes in the order the documents describe them.
+inline constexpr mode all_modes[] = {mode::exec, mode::configure, mode::server_group, mode::dynamic_author};
+
 // The whole reference, in Markdown.
 std::string reference_markdown();
 
