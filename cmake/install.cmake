@@ -100,7 +100,7 @@ install(EXPORT radsim-targets NAMESPACE radiuscmd:: DESTINATION ${RADIUSCMD_CMAK
 # libradiuscmd by its path from radsh's own directory.
 file(RELATIVE_PATH radsh_to_libdir ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(radsh PROPERTIES INSTALL_RPATH "$ORIGIN/${radsh_to_libdir}")
-target_compile_definitions(radsh_core PRIVATE
+target_compile_definitions(radsh PRIVATE
   RADSH_INSTALLED_LIBRARY="${radsh_to_libdir}/$<TARGET_SONAME_FILE_NAME:radiuscmd>")
 install(TARGETS radsh RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT radsh)
 install(FILES docs/radsh.bash-completion RENAME radsh

@@ -5,9 +5,11 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
+#include <system_error>
 
 #include "shell/documents.hpp"
 #include "shell/line_input.hpp"
@@ -18,10 +20,21 @@
 
 namespace {
 
+// The build tree's library where radsh runs from a build tree; installed,
+// the library in the installation's library directory, by its path from
+// radsh's own directory (no search that the environment could redirect).
+std::string default_library() {
+    std::string built = radius::shell::default_library_path();
+    if (access(built.c_str(), F_OK) == 0) return built;
+    std::error_code error;
+    const std::filesystem::path directory = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    return (directory / RADSH_INSTALLED_LIBRARY).lexically_normal().string();
+}
+
 struct shell_options {
     std::string commands;
     std::string file;
-    std::string library = radius::shell::default_library_path();
+    std::string library = default_library();
     bool json = false;
     bool standby = false;
     bool echo = false;

@@ -67,8 +67,7 @@ std::string commands_section() {
         for (const command_def &def : command_table()) {
             if (def.in_mode != m) continue;
             out += ".TP\n\\fB" + roff(syntax_of(def)) + "\\fR\n";
-            out += def.shape == call_shape::builtin ? roff(builtin_text(def.action))
-                                                    : "Handler \\fB" + roff(def.handler) + "\\fR.";
+            out += roff(summary_of(def));
             out += def.negatable ? "\nHas a \\fBno\\fR form.\n" : "\n";
         }
     }

@@ -52,33 +52,16 @@ std::string handler_library::missing_report(const std::string &library_name) con
     return report + "\n";
 }
 
-namespace {
-
-// The directory that holds this executable, with a trailing '/'; empty
-// when it cannot be told.
-std::string executable_directory() {
+std::string default_library_path() {
     char buffer[4096];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0) return {};
-    const std::string exe(buffer, static_cast<size_t>(length));
-    const size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-}
-
-}  // namespace
-
-std::string default_library_path() {
-    const std::string directory = executable_directory();
-    // A build tree: the library is in the build's top directory.
-    const size_t parent = directory.size() < 2 ? std::string::npos : directory.rfind('/', directory.size() - 2);
-    if (parent != std::string::npos) {
-        std::string built = directory.substr(0, parent + 1) + "libradiuscmd.so";
-        if (access(built.c_str(), F_OK) == 0) return built;
-    }
-    // Installed: the library directory beside radsh's own, by a path rather
-    // than the loader's search, so that nothing in the environment can put
-    // another library in its place.
-    return directory + RADSH_INSTALLED_LIBRARY;
+    if (length <= 0) return "libradiuscmd.so";
+    std::string exe(buffer, static_cast<size_t>(length));
+    const size_t shell_dir = exe.rfind('/');
+    const size_t build_dir = shell_dir == std::string::npos || shell_dir == 0 ? std::string::npos
+                                                                              : exe.rfind('/', shell_dir - 1);
+    if (build_dir == std::string::npos) return "libradiuscmd.so";
+    return exe.substr(0, build_dir + 1) + "libradiuscmd.so";
 }
 
 }  // namespace radius::shell

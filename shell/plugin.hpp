@@ -43,10 +43,8 @@ private:
     std::vector<std::string> missing_;
 };
 
-// The library's default place: in a build tree, libradiuscmd.so in the
-// build's top directory (the parent of the directory that holds this
-// executable); installed, the library in the installation's library
-// directory.
+// The library's default place: libradiuscmd.so in the build's top
+// directory, the parent of the directory that holds this executable.
 std::string default_library_path();
 
 }  // namespace radius::shell

@@ -95,6 +95,21 @@ void list_tokens(const choice *c, std::set<const choice *> &seen, std::string &o
     list_tokens(c->otherwise, seen, out);
 }
 
+std::string builtin_text(builtin action) {
+    switch (action) {
+        case builtin::configure: return "Enters configuration mode.";
+        case builtin::end: return "Returns to exec mode.";
+        case builtin::exit: return "Leaves the mode: a submode for configuration mode, configuration mode for exec "
+                                   "mode; in exec mode it ends the session.";
+        case builtin::feature: return "Turns a feature of the simulated switch's feature manager on (\"no\": off).";
+        case builtin::copy_in: return "Applies the file's lines as saved configuration (replay bit 0x4 of "
+                                      "`exec_flags`); reports each failed line with its number.";
+        case builtin::copy_out: return "Writes what `show running-config radius all` shows into the file.";
+        case builtin::none: break;
+    }
+    return "";
+}
+
 std::string describe(const command_def &def) {
     std::string out = "\n### `" + syntax_of(def) + "`\n\n";
     if (def.shape == call_shape::builtin) {
@@ -132,19 +147,9 @@ std::string carried_into(mode m) {
 
 std::string syntax_of(const command_def &def) { return render(def.syntax, nullptr); }
 
-std::string builtin_text(builtin action) {
-    switch (action) {
-        case builtin::configure: return "Enters configuration mode.";
-        case builtin::end: return "Returns to exec mode.";
-        case builtin::exit: return "Leaves the mode: a submode for configuration mode, configuration mode for exec "
-                                   "mode; in exec mode it ends the session.";
-        case builtin::feature: return "Turns a feature of the simulated switch's feature manager on (\"no\": off).";
-        case builtin::copy_in: return "Applies the file's lines as saved configuration (replay bit 0x4 of "
-                                      "`exec_flags`); reports each failed line with its number.";
-        case builtin::copy_out: return "Writes what `show running-config radius all` shows into the file.";
-        case builtin::none: break;
-    }
-    return "";
+std::string summary_of(const command_def &def) {
+    if (def.shape == call_shape::builtin) return builtin_text(def.action);
+    return "Handler `" + std::string(def.handler) + "`.";
 }
 
 std::string reference_markdown() {
