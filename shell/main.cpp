@@ -5,10 +5,13 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
+#include <system_error>
 
+#include "shell/documents.hpp"
 #include "shell/line_input.hpp"
 #include "shell/plugin.hpp"
 #include "shell/reference.hpp"
@@ -17,24 +20,48 @@
 
 namespace {
 
+// The build tree's library where radsh runs from a build tree; installed,
+// the library in the installation's library directory, by its path from
+// radsh's own directory (no search that the environment could redirect).
+std::string default_library() {
+    std::string built = radius::shell::default_library_path();
+    if (access(built.c_str(), F_OK) == 0) return built;
+    std::error_code error;
+    const std::filesystem::path directory = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    return (directory / RADSH_INSTALLED_LIBRARY).lexically_normal().string();
+}
+
 struct shell_options {
     std::string commands;
     std::string file;
-    std::string library = radius::shell::default_library_path();
+    std::string library = default_library();
     bool json = false;
     bool standby = false;
     bool echo = false;
     bool reference = false;
+    std::string document;
 };
 
 void add_options(CLI::App &app, shell_options &options) {
-    auto *commands = app.add_option("-c,--command", options.commands, "Run these commands, separated by ';', and exit");
-    app.add_option("file", options.file, "Run the commands of this file and exit")->excludes(commands);
-    app.add_option("--library", options.library, "The command library to load")->capture_default_str();
+    auto *commands = app.add_option("-c,--command", options.commands, "Run these commands, separated by ';', and exit")
+                         ->type_name("COMMANDS");
+    // FILE marks the options whose value the bash completion completes as a file name.
+    app.add_option("file", options.file, "Run the commands of this file and exit")
+        ->excludes(commands)
+        ->type_name("FILE");
+    app.add_option("--library", options.library, "The command library to load")
+        ->capture_default_str()
+        ->type_name("FILE");
     app.add_flag("--standby", options.standby, "Run as on the standby supervisor (is_active_sup 0)");
     app.add_flag("--json", options.json, "Render tagged output as JSON by default");
     app.add_flag("--echo", options.echo, "Print the prompt and each command read from a file or pipe before its output, and a status line after each command that failed");
     app.add_flag("--reference", options.reference, "Print the command reference (Markdown) and exit");
+    app.add_option("--document", options.document,
+                   "Print a document and exit: radsh.1, radiuscmd.3 or radsh.bash-completion")
+        ->check(CLI::IsMember(std::vector<std::string>(std::begin(radius::shell::document_names),
+                                                       std::end(radius::shell::document_names))))
+        ->type_name("NAME");
+    app.set_version_flag("--version", "radsh " RADSH_VERSION, "Print the version and exit");
 }
 
 int run(const shell_options &options, radius::shell::session &s) {
@@ -72,6 +99,10 @@ int main(int argc, char **argv) {
     CLI11_PARSE(app, argc, argv);
     if (options.reference) {
         std::fputs(radius::shell::reference_markdown().c_str(), stdout);
+        return 0;
+    }
+    if (!options.document.empty()) {
+        std::fputs(radius::shell::document(options.document, app).c_str(), stdout);
         return 0;
     }
     const std::unique_ptr<radius::shell::handler_library> library = load(options.library);

@@ -148,11 +148,14 @@ std::string carried_into(mode m) {
     return "";
 }
 
-constexpr mode all_modes[] = {mode::exec, mode::configure, mode::server_group, mode::dynamic_author};
-
 }  // namespace
 
 std::string syntax_of(const command_def &def) { return render(def.syntax, nullptr); }
+
+std::string summary_of(const command_def &def) {
+    if (def.shape == call_shape::builtin) return builtin_text(def.action);
+    return "Handler `" + std::string(def.handler) + "`.";
+}
 
 std::string reference_markdown() {
     std::string out =

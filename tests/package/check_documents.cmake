@@ -1,0 +1,25 @@
+cmake_minimum_required(VERSION 3.25)
+# The manual pages and the bash completion in docs/ are what
+# `radsh --document NAME` prints; with UPDATE, writes them instead.
+#   -DRADSH=...  -DEMULATOR=a|b|c (may be empty)  -DDOCS=...  [-DUPDATE=ON]
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+set(failures "")
+foreach(name radsh.1 radiuscmd.3 radsh.bash-completion)
+  execute_process(COMMAND ${emulator} ${RADSH} --document ${name}
+                  OUTPUT_VARIABLE generated ERROR_VARIABLE err RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "radsh --document ${name} failed (${status}): ${err}")
+  endif()
+  if(UPDATE)
+    file(WRITE ${DOCS}/${name} "${generated}")
+    message(STATUS "wrote ${DOCS}/${name}")
+    continue()
+  endif()
+  file(READ ${DOCS}/${name} committed)
+  if(NOT generated STREQUAL committed)
+    list(APPEND failures ${name})
+  endif()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "not current in ${DOCS}: ${failures}; regenerate with the regenerate_expected target")
+endif()

@@ -1,0 +1,33 @@
+cmake_minimum_required(VERSION 3.25)
+# The library depends on the C runtime only: its NEEDED entries are the C
+# library and the loader (and, in a sanitizer build, the sanitizers'
+# runtimes), never libstdc++, libgcc_s or libm; and it has no text
+# relocations, which a non-PIC runtime archive would have brought in.
+#   -DREADELF=...  the target's readelf    -DLIBRARY=...  the library
+#   -DSANITIZE=ON  allow the sanitizer runtimes
+execute_process(COMMAND ${READELF} -d ${LIBRARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${READELF} -d ${LIBRARY} failed")
+endif()
+set(allowed "^(libc\\.so\\.[0-9]+|ld-linux[-a-z0-9_]*\\.so\\.[0-9]+|ld\\.so\\.1)$")
+if(SANITIZE)
+  set(allowed "${allowed}|^lib(asan|ubsan)\\.so\\.[0-9]+$")
+endif()
+
+# Each finding is an error of its own (SEND_ERROR goes on, and fails the run).
+string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]\n]+\\]" entries "${dynamic}")
+set(needed "")
+foreach(entry IN LISTS entries)
+  string(REGEX REPLACE ".*\\[([^]]+)\\]$" "\\1" name "${entry}")
+  list(APPEND needed ${name})
+  if(NOT name MATCHES "${allowed}")
+    message(SEND_ERROR "NEEDED ${name}: not the C runtime")
+  endif()
+endforeach()
+if(NOT needed MATCHES "libc\\.so")
+  message(SEND_ERROR "no NEEDED entry for the C library: is this the dynamic section?\n${dynamic}")
+endif()
+if(dynamic MATCHES "TEXTREL")
+  message(SEND_ERROR "text relocations: a runtime archive that is not position-independent")
+endif()
+message(STATUS "NEEDED: ${needed}")
