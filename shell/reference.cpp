@@ -153,7 +153,7 @@ std::string carried_into(mode m) {
 std::string syntax_of(const command_def &def) { return render(def.syntax, nullptr); }
 
 std::string summary_of(const command_def &def) {
-    if (def.shape == call_shape::builtin) return builtin_text(def.action);
+    if (def.shape == call_shape::builtin) return builtin_text(def.action, def.answer);
     return "Handler `" + std::string(def.handler) + "`.";
 }
 
