@@ -37,6 +37,8 @@ inline constexpr size_t member_line_capacity = (sizeof "server " - 1) + host_cha
 template <size_t Capacity>
 class line_buffer {
 public:
+    line_buffer() { text_[0] = '\0'; }
+
     // Appends printf-formatted text.  Overflow would be a fault in the
     // capacity's derivation: asserted, and cut short rather than overrun.
     __attribute__((format(printf, 2, 3))) void append(const char *format, ...) {
@@ -52,7 +54,7 @@ public:
     size_t size() const { return length_; }
 
 private:
-    char text_[Capacity] = {};
+    char text_[Capacity];  // only the text and its NUL are ever written
     size_t length_ = 0;
 };
 

@@ -109,6 +109,7 @@ int main(int argc, char **argv) {
     if (!library) return 2;
     std::fputs(library->missing_report(options.library).c_str(), stderr);
     radsim::load_factory_defaults();
+    radsim::set_call_log(false);  // nothing here reads it, and it would grow with every command
     radius::shell::session s(*library, {.json = options.json, .standby = options.standby});
     // Scripts that the library has the shell run go through this session.
     radsim::set_script_runner([&s](const std::string &path) { return s.run_script(path); });

@@ -17,6 +17,7 @@ struct pending_fault {
 
 struct platform_state {
     std::vector<platform_call> log;
+    bool logging = true;
     std::vector<pending_fault> faults;
     std::vector<std::string> violations;
     const cmd_paraminfo *request = nullptr;
@@ -68,15 +69,20 @@ std::vector<std::string> call_names() {
 
 void clear_call_log() { state().log.clear(); }
 
+void set_call_log(bool on) {
+    state().logging = on;
+    if (!on) state().log.clear();
+}
+
 void inject_fault(const std::string &call, unsigned nth, int32_t result, fault_effect effect) {
     state().faults.push_back({call, nth == 0 ? 0 : nth - 1, {result, effect}});
 }
 
 namespace detail {
 
-std::optional<due_fault> enter(const char *name, std::string args) {
+std::optional<due_fault> enter(const char *name, std::string_view args) {
     platform_state &s = state();
-    s.log.push_back({name, std::move(args)});
+    if (s.logging) s.log.push_back({name, std::string(args)});
     for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
         if (it->call != name) continue;
         if (it->remaining > 0) {

@@ -53,6 +53,10 @@ struct platform_call {
 const std::vector<platform_call> &call_log();
 std::vector<std::string> call_names();
 void clear_call_log();
+// The log is on in a fresh process and stays as set across reset(); a
+// long-running shell turns it off, so that it does not grow with every
+// command.  Fault injection works either way.
+void set_call_log(bool on);
 
 enum class fault_effect {
     result_code,  // return `result` and do nothing else

@@ -33,19 +33,24 @@ void reset_shell_buffer() { shell_buffer().clear(); }
 }  // namespace radsim
 
 // Each call appends its formatted text and logs it, so a test can tell one
-// line per call from several lines in one call.  Returns the number of
-// characters appended, or a due fault's result (nothing appended).
+// line per call from several lines in one call.  A line is formatted once
+// into a stack buffer; only a longer text is formatted again on the heap.
 extern "C" void vsh_buf_printf(const char *format, ...) {
-    std::string text;
+    char line[512];
+    std::string longer;
+    std::string_view text;
     if (format != nullptr) {
         va_list args;
         va_start(args, format);
         va_list again;
         va_copy(again, args);
-        const int length = std::vsnprintf(nullptr, 0, format, args);
-        if (length > 0) {
-            text.resize(static_cast<size_t>(length));
-            std::vsnprintf(text.data(), text.size() + 1, format, again);
+        const int length = std::vsnprintf(line, sizeof line, format, args);
+        if (length >= static_cast<int>(sizeof line)) {
+            longer.resize(static_cast<size_t>(length));
+            std::vsnprintf(longer.data(), longer.size() + 1, format, again);
+            text = longer;
+        } else if (length > 0) {
+            text = std::string_view(line, static_cast<size_t>(length));
         }
         va_end(again);
         va_end(args);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sim/config_store.hpp"
 #include "sim/radsim.h"
@@ -22,7 +23,8 @@ struct due_fault {
 };
 
 // Logs the call; returns the fault to apply to it, if one is due.
-std::optional<due_fault> enter(const char *name, std::string args);
+// `args` is copied only while the call log is on.
+std::optional<due_fault> enter(const char *name, std::string_view args);
 
 // Records a violation unless the arguments belong to the current request.
 void check_session(const char *call, uint32_t session_handle);
