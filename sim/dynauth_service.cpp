@@ -36,6 +36,9 @@ dynauth_daemon &daemon_state() {
 // The daemon's bytes of a stored record change with every write, so a
 // write that sends stale or zeroed ones is caught.
 unsigned generation = 0;
+// A read answered with success but no reply (a fault) gave the caller no
+// daemon bytes to send back: its next write cannot be held to them.
+bool read_reply_withheld = false;
 
 struct answer {
     int32_t result = 0;
@@ -65,6 +68,7 @@ void stamp_daemon_bytes(Record &record) {
 // A write over a stored entry must send back the daemon bytes it was given.
 template <class Record>
 void check_carried_over(const Record &stored, const Record &sent, const char *what) {
+    if (read_reply_withheld) return;
     const auto *a = reinterpret_cast<const unsigned char *>(&stored) + daemon_bytes_at;
     const auto *b = reinterpret_cast<const unsigned char *>(&sent) + daemon_bytes_at;
     if (std::memcmp(a, b, daemon_bytes_size) != 0) {
@@ -251,13 +255,15 @@ answer checked_request(uint32_t message, uint32_t op, const void *request, uint3
     return serve(op, request, kind);
 }
 
-answer faulted(const detail::due_fault &fault, size_t size) {
+// A fault either fails the request unserved, or serves it and then hands
+// back no reply or an empty one.
+answer faulted(const detail::due_fault &fault, answer served, size_t size) {
     switch (fault.effect) {
-        case fault_effect::null_block: return {};
-        case fault_effect::empty_block: return {0, std::vector<unsigned char>(size, 0)};
-        case fault_effect::result_code: break;
+        case fault_effect::null_block: served.reply.clear(); break;
+        case fault_effect::empty_block: served.reply.assign(size, 0); break;
+        case fault_effect::result_code: return failed(fault.result);
     }
-    return failed(fault.result);
+    return served;
 }
 
 // Leaves the answer's reply in the caller's slot as a malloc'd block; a
@@ -327,6 +333,7 @@ namespace detail {
 void reset_dynauth() {
     daemon_state() = dynauth_daemon{};
     generation = 0;
+    read_reply_withheld = false;
 }
 
 }  // namespace detail
@@ -349,5 +356,9 @@ extern "C" int32_t cmi_req_resp(uint32_t message, uint32_t op, void *request, vo
     const uint32_t sent_length = *length;
     *length = poisoned_length;
     const size_t size = record_size(word_at(request, 4));
-    return respond(fault ? faulted(*fault, size) : checked_request(message, op, request, sent_length), size, reply);
+    if (op == RADIUS_OP_READ) read_reply_withheld = fault && fault->effect != fault_effect::result_code;
+    if (fault && fault->effect == fault_effect::result_code) return respond(failed(fault->result), size, reply);
+    answer served = checked_request(message, op, request, sent_length);
+    if (fault && served.result == 0) served = faulted(*fault, std::move(served), size);
+    return respond(std::move(served), size, reply);
 }

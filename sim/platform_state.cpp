@@ -13,6 +13,7 @@ struct pending_fault {
     std::string call;
     unsigned remaining;  // calls of `call` to let through before this one
     detail::due_fault fault;
+    bool lasting = false;  // stays due for every later call
 };
 
 struct platform_state {
@@ -78,6 +79,10 @@ void inject_fault(const std::string &call, unsigned nth, int32_t result, fault_e
     state().faults.push_back({call, nth == 0 ? 0 : nth - 1, {result, effect}});
 }
 
+void inject_lasting_fault(const std::string &call, unsigned nth, int32_t result, fault_effect effect) {
+    state().faults.push_back({call, nth == 0 ? 0 : nth - 1, {result, effect}, true});
+}
+
 namespace detail {
 
 std::optional<due_fault> enter(const char *name, std::string_view args) {
@@ -90,7 +95,7 @@ std::optional<due_fault> enter(const char *name, std::string_view args) {
             continue;
         }
         const due_fault fault = it->fault;
-        s.faults.erase(it);
+        if (!it->lasting) s.faults.erase(it);
         return fault;
     }
     return std::nullopt;

@@ -68,6 +68,9 @@ enum class fault_effect {
 // fails with the given effect.
 void inject_fault(const std::string &call, unsigned nth, int32_t result,
                   fault_effect effect = fault_effect::result_code);
+// The same, for the nth call and every later call of `call`.
+void inject_lasting_fault(const std::string &call, unsigned nth, int32_t result,
+                          fault_effect effect = fault_effect::result_code);
 
 // ---- the configuration store ---------------------------------------------
 
