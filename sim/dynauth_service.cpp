@@ -1,5 +1,6 @@
 // The dynamic-authorization daemon behind message 287745 of cmi_req_resp:
-// the server's settings, the client table and their counters.
+// the server's settings, the client table and their counters.  The same
+// entry point hands message 0x2114 to the distribution service.
 //
 // Strict where the message contract leaves room: every failure still hands
 // back a reply block of garbage (the caller must release it and must not
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/store_client.h"
+#include "sim/distribution.hpp"
 #include "sim/sim_internal.hpp"
 
 namespace radsim {
@@ -251,6 +253,15 @@ answer checked_request(uint32_t message, uint32_t op, const void *request, uint3
     return serve(op, request, kind);
 }
 
+// Message 0x2114 belongs to the distribution service (sim/distribution):
+// no request body, an empty length slot, and its one op.
+answer last_operation_request(uint32_t op, const void *request, uint32_t sent_length) {
+    if (request != nullptr) record_violation("cmi_req_resp: a request body with the last-operation message");
+    if (sent_length != 0) record_violation("cmi_req_resp: length slot not 0 for the last-operation message");
+    if (op != DISTR_LAST_OP_OP) return failed(err_invalid_request);
+    return {0, detail::last_operation_reply()};
+}
+
 answer faulted(const detail::due_fault &fault, size_t size) {
     switch (fault.effect) {
         case fault_effect::null_block: return {};
@@ -348,6 +359,10 @@ extern "C" int32_t cmi_req_resp(uint32_t message, uint32_t op, void *request, vo
     if (*reply != nullptr) detail::record_violation("cmi_req_resp: reply slot not null");
     const uint32_t sent_length = *length;
     *length = poisoned_length;
+    if (message == DISTR_LAST_OP_MESSAGE) {
+        const size_t size = sizeof(radius_distr_last_op);
+        return respond(fault ? faulted(*fault, size) : last_operation_request(op, request, sent_length), size, reply);
+    }
     const size_t size = record_size(word_at(request, 4));
     return respond(fault ? faulted(*fault, size) : checked_request(message, op, request, sent_length), size, reply);
 }
