@@ -64,6 +64,11 @@ typedef struct radius_distr_ctrl {
 #define DISTR_RESULT_IN_PROGRESS 4u
 #define DISTR_RESULT_PARTIAL_SUCCESS 5u
 
+/* Output-handle command ids of the distribution status display, each with
+ * its own tag set (abi/tags.h: TAG_DISTR_* and TAG_FABRIC_*). */
+#define DISTR_CMD_STATUS 502u
+#define DISTR_CMD_FABRIC_STATUS 503u
+
 /* scope of a session bound to one VSAN. */
 #define DISTR_SCOPE_VSAN 2u
 

@@ -44,8 +44,8 @@ constexpr status_tags untagged{};
 
 const status_tags &tags_for(uint32_t command_id) {
     switch (command_id) {
-        case 502: return tags_502;
-        case 503: return tags_503;
+        case DISTR_CMD_STATUS: return tags_502;
+        case DISTR_CMD_FABRIC_STATUS: return tags_503;
         default: return untagged;
     }
 }

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "shell/line_input.hpp"
 #include "shell/plugin.hpp"
@@ -25,6 +27,8 @@ struct shell_options {
     bool standby = false;
     bool echo = false;
     bool reference = false;
+    std::vector<std::string> fabric_peers;
+    std::string user = "admin";
 };
 
 void add_options(CLI::App &app, shell_options &options) {
@@ -34,6 +38,10 @@ void add_options(CLI::App &app, shell_options &options) {
     app.add_flag("--standby", options.standby, "Run as on the standby supervisor (is_active_sup 0)");
     app.add_flag("--json", options.json, "Render tagged output as JSON by default");
     app.add_flag("--echo", options.echo, "Print the prompt and each command read from a file or pipe before its output, and a status line after each command that failed");
+    app.add_option("--fabric-peers", options.fabric_peers, "Peer switches of the simulated fabric that commits reach")
+        ->delimiter(',');
+    app.add_option("--user", options.user, "The user making changes: the owner of a distribution session they open")
+        ->capture_default_str();
     app.add_flag("--reference", options.reference, "Print the command reference (Markdown) and exit");
 }
 
@@ -78,6 +86,8 @@ int main(int argc, char **argv) {
     if (!library) return 2;
     std::fputs(library->missing_report(options.library).c_str(), stderr);
     radsim::load_factory_defaults();
+    radsim::set_acting_user(options.user);
+    for (const std::string &peer : options.fabric_peers) radsim::distribution().peers.push_back({peer, true, {}});
     radius::shell::session s(*library, {.json = options.json, .standby = options.standby});
     // Scripts that the library has the shell run go through this session.
     radsim::set_script_runner([&s](const std::string &path) { return s.run_script(path); });
