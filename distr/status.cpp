@@ -77,18 +77,15 @@ void format_session_report(const last_operation &op, char (&report)[1024]) {
         const auto code = static_cast<int32_t>(op.failure_reason);
         std::snprintf(reason, sizeof reason, "%s(0x%x)- %s", syserr2fac(code), op.failure_reason, syserr2str(code));
     }
+    char header[96] = "";
     if (op.scope == DISTR_SCOPE_VSAN) {
-        print_cut(report, sizeof report,
-                      "Session Parameters for VSAN: %d\n-------------------------------\n"
-                      "Last Action Time Stamp     : %s\nLast Action                : %s\n"
-                      "Last Action Result         : %s\nLast Action Failure Reason : %s\n",
-                      static_cast<int>(op.vsan_id), time, action_name(op.action), result_name(op), reason);
-        return;
+        std::snprintf(header, sizeof header, "Session Parameters for VSAN: %d\n-------------------------------\n",
+                      static_cast<int>(op.vsan_id));
     }
     print_cut(report, sizeof report,
-                  "Last Action Time Stamp     : %s\nLast Action                : %s\n"
-                  "Last Action Result         : %s\nLast Action Failure Reason : %s\n",
-                  time, action_name(op.action), result_name(op), reason);
+              "%sLast Action Time Stamp     : %s\nLast Action                : %s\n"
+              "Last Action Result         : %s\nLast Action Failure Reason : %s\n",
+              header, time, action_name(op.action), result_name(op), reason);
 }
 
 }  // namespace
