@@ -21,8 +21,31 @@
  * fact shown by two displays has two tags: other components parse each
  * display by its own. */
 #define RADIUS_TAG_LIST(X)                                                   \
+    /* distribution state and last operation, command 503 */               \
+    X(FABRIC_DISTRIBUTION, STRING, 0x0001, "distribution")                   \
+    X(FABRIC_SESSION_ONGOING, STRING, 0x0002, "session_ongoing")             \
+    X(FABRIC_SESSION_OWNER, STRING, 0x0003, "session_owner")                 \
+    X(FABRIC_SESSION_DB, STRING, 0x0004, "session_db")                       \
+    X(FABRIC_LAST_OPERATION, STRING, 0x0005, "last_operation")               \
+    X(FABRIC_LAST_OPERATION_STATUS, STRING, 0x0006, "last_operation_status") \
+    /* distribution merge status */                                         \
+    X(DISTR_MERGE_STATUS, STRING, 0x0008, "merge_status")                    \
     /* tagged running configuration: one record per line */                 \
     X(RUNCFG_LINE, STRING, 0x0009, "lines")                                  \
+    /* distribution session status: the whole report as one value */        \
+    X(DISTR_SESSION_STATUS, STRING, 0x000a, "session_status")                \
+    /* distribution state and last operation, command 502 */               \
+    X(DISTR_DISTRIBUTION, STRING, 0x000b, "distribution")                    \
+    X(DISTR_SESSION_ONGOING, STRING, 0x000c, "session_ongoing")              \
+    X(DISTR_SESSION_OWNER, STRING, 0x000d, "session_owner")                  \
+    X(DISTR_SESSION_DB, STRING, 0x000e, "session_db")                        \
+    X(DISTR_LAST_OPERATION, STRING, 0x000f, "last_operation")                \
+    X(DISTR_LAST_OPERATION_STATUS, STRING, 0x0010, "last_operation_status")  \
+    /* the distribution daemon's internal state */                          \
+    X(DISTR_INTERNAL_DISTRIBUTION, STRING, 0x0012, "distribution")           \
+    X(DISTR_INTERNAL_SESSION_ONGOING, STRING, 0x0013, "session_ongoing")     \
+    X(DISTR_INTERNAL_SESSION_DB, STRING, 0x0014, "session_db")               \
+    X(DISTR_INTERNAL_MERGE_STATUS, STRING, 0x0015, "merge_status")           \
     /* server display, in the store's order */                              \
     X(SRV_GLOBAL_SECRET, STRING, 0x0016, "global_shared_secret")            \
     X(SRV_GLOBAL_RETRANSMIT, U32, 0x0017, "retransmit")                      \

@@ -101,6 +101,10 @@ int32_t context::write_monitor(aaa_server_monitor_cfg &entry) const {
                                          ctx_b_);
 }
 
+int32_t context::distr_control(uint32_t op, radius_distr_ctrl &record) const {
+    return cmi_radius_new_distr_control(session_handle_, op, &record, mode_, ctx_a_, ctx_b_);
+}
+
 int32_t context::request_response(uint32_t message, uint32_t op, void *request, void **reply, uint32_t *length,
                                   uint32_t arg_113, uint32_t arg_4) const {
     return cmi_req_resp(message, op, request, reply, length, ctx_a_, ctx_b_, arg_113, session_handle_, arg_4);

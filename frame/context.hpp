@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "abi/distr_records.h"
 #include "abi/radius_records.h"
 #include "platform/aaa_service.h"
 
@@ -67,6 +68,10 @@ public:
     // ready to be filled and written.
     int32_t read_monitor(uint32_t server_id, aaa_server_monitor_cfg &entry) const;
     int32_t write_monitor(aaa_server_monitor_cfg &entry) const;
+
+    // One fabric-distribution request about `record.kind`; the store fills
+    // err_flag and text on 0 (and may write the reserved bytes).
+    int32_t distr_control(uint32_t op, radius_distr_ctrl &record) const;
 
     // Message `message` of the store's request-response call: `*reply`
     // receives a heap block that the caller owns and frees whatever the

@@ -54,6 +54,18 @@ void cmd_req_handle_free(cmd_out_handle *handle);
  * of the running-configuration generator).  No result is promised. */
 void vsh_buf_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+/* Capture of what vsh_buf_printf prints.  vsh_set_redir2buf starts it;
+ * vsh_get_buf hands over the text captured so far as a malloc'd block that
+ * the caller frees (null when nothing was printed); vsh_reset_redir2buf
+ * ends it, right after vsh_get_buf.  No result is promised by either end. */
+void vsh_set_redir2buf(void);
+char *vsh_get_buf(void);
+void vsh_reset_redir2buf(void);
+
+/* Prints on the terminal the difference between two texts, either of
+ * which may be null (no text).  No result is promised. */
+void vsh_diff(const char *before, const char *after);
+
 /*
  * A request to run a script file in the user's shell session, 1044 bytes,
  * native byte order; every byte not named here is 0.

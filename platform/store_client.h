@@ -7,6 +7,7 @@
 #ifndef RADIUSCMD_PLATFORM_STORE_CLIENT_H
 #define RADIUSCMD_PLATFORM_STORE_CLIENT_H
 
+#include "abi/distr_records.h"
 #include "abi/radius_records.h"
 
 #ifdef __cplusplus
@@ -29,6 +30,13 @@ int32_t cmi_radius_new_group_config(uint32_t session_handle, uint32_t op, radius
 int32_t cmi_radius_new_enable_info_config(uint32_t session_handle, uint32_t op, uint32_t item,
                                           uint32_t *value, uint32_t mode, cmd_msg_ctx *ctx_a,
                                           cmd_msg_ctx *ctx_b);
+
+/* One fabric-distribution request about record->kind (abi/distr_records.h):
+ * op 1 read, 2 next piece, 3 apply, 4 undo; mode 1 with ops 1 and 2, 2 with
+ * ops 3 and 4.  On 0 the store has filled err_flag and text; a positive
+ * result is a system-error code, a negative one a failure without one. */
+int32_t cmi_radius_new_distr_control(uint32_t session_handle, uint32_t op, radius_distr_ctrl *record,
+                                     uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b);
 
 /*
  * One request-response message of the store.  `*reply` must be null on

@@ -15,6 +15,10 @@ extern "C" {
 /* Readable text of a system-error code; never null, owned by the service. */
 const char *syserr2str(int32_t code);
 
+/* Name of the facility that a system-error code belongs to; never null,
+ * owned by the service. */
+const char *syserr2fac(int32_t code);
+
 /* Starts service number `service` called `name` unless it already runs.
  * Returns 0, or a system-error code. */
 int32_t sysmgr_cli_conditional_srv_start(uint32_t session_handle, uint32_t service,

@@ -3,6 +3,7 @@
 // syntax.  Parameter ids are those the library's handlers dispatch on.
 #include "shell/grammar.hpp"
 
+#include "abi/distr_records.h"
 #include "abi/param_ids.h"
 
 namespace radius::shell {
@@ -107,7 +108,7 @@ constexpr std::string_view help_exit = "Leave this mode";
 constexpr std::string_view help_copy = "Copy configuration";
 constexpr std::string_view help_running_config = "The running configuration";
 constexpr std::string_view help_file = "File name";
-constexpr std::string_view help_clear = "Reset counters";
+constexpr std::string_view help_clear = "Reset counters or release a session";
 constexpr std::string_view help_das = "The dynamic-authorization server";
 constexpr std::string_view help_dac = "A dynamic-authorization client";
 constexpr std::string_view help_client_host = "Client address (IPv4 or IPv6) or host name";
@@ -226,11 +227,46 @@ constexpr chain simulate_server{{kw("radius-server", "A server as the AAA servic
                                  host(shell_param_sim_host, help_host, &simulate_server_change)}};
 constexpr chain simulate_time{{kw("time", "Let time pass on the AAA service's clock"),
                                number(shell_param_sim_elapsed, 1, UINT32_MAX, "Milliseconds", nullptr)}};
-const token simulate_subjects[] = {*simulate_server.words, *simulate_time.words};
+// simulate fabric peer NAME {reachable | unreachable}
+extern const choice simulate_peer_state;
+constexpr chain simulate_peer{{kw("fabric", "The fabric's distribution service"), kw("peer", "A peer switch"),
+                               text(shell_param_sim_peer, "<name>", 63, "Peer switch name", &simulate_peer_state)}};
+const token simulate_peer_states[] = {
+    kw("reachable", "Commits reach the peer from now on", nullptr, shell_param_sim_reachable),
+    kw("unreachable", "Commits cannot reach the peer from now on", nullptr, shell_param_sim_unreachable),
+};
+const choice simulate_peer_state{simulate_peer_states};
+const token simulate_subjects[] = {*simulate_server.words, *simulate_time.words, *simulate_peer.words};
 const choice simulate_subject{simulate_subjects};
 constexpr chain simulate{{kw("simulate", "Drive the simulated switch (test control)", &simulate_subject)}};
 
 constexpr chain exit_session{{kw("exit", "End the session")}};
+
+// Fabric distribution: the pending configuration and the session's state
+constexpr std::string_view help_radius_distribution = "RADIUS configuration distribution";
+constexpr chain show_pending{{kw("show", help_show), kw("radius", help_radius_distribution),
+                              kw("pending", "The pending configuration of the distribution session")}};
+constexpr chain show_pending_diff{{kw("show", help_show), kw("radius", help_radius_distribution),
+                                   kw("pending-diff", "The pending changes against the running configuration")}};
+constexpr std::string_view help_distribution = "Distribution across the fabric";
+constexpr chain show_distribution_pending{
+    {kw("show", help_show), kw("radius", help_radius_distribution), kw("distribution", help_distribution),
+     kw("pending", "The pending configuration as the distribution daemon lists it")}};
+constexpr chain show_distribution_status{{kw("show", help_show), kw("radius", help_radius_distribution),
+                                          kw("distribution", help_distribution),
+                                          kw("status", "Distribution state and the last operation")}};
+constexpr chain show_session_status{{kw("show", help_show), kw("radius", help_radius_distribution),
+                                     kw("session", "The distribution session"),
+                                     kw("status", "The session's last operation")}};
+constexpr chain show_merge_status{{kw("show", help_show), kw("radius", help_radius_distribution),
+                                   kw("merge", "Merging with the fabric's peers"), kw("status", "Merge status")}};
+constexpr chain show_fabric_peers{{kw("show", help_show), kw("radius", help_radius_distribution),
+                                   kw("fabric", "The fabric's peer switches"), kw("peers", "Peer switches")}};
+constexpr chain show_distribution_internal{{kw("show", help_show), kw("system", help_system),
+                                            kw("internal", help_internal), kw("radius", help_radius_daemon),
+                                            kw("distribution", "The distribution daemon's state")}};
+constexpr chain clear_session{{kw("clear", help_clear), kw("radius", help_radius_distribution),
+                               kw("session", "Release the distribution session without applying it")}};
 
 // show aaa server radius statistics; show aaa client radius statistics HOST;
 // and their clear forms, which send the daemon's update request
@@ -252,6 +288,12 @@ constexpr chain end_command{{kw("end", help_end)}};
 constexpr chain exit_command{{kw("exit", help_exit)}};
 
 constexpr chain radius_enable{{kw("radius", help_radius), kw("enable", "Start the RADIUS service")}};
+
+constexpr chain radius_distribute{
+    {kw("radius", help_radius), kw("distribute", "Distribute the RADIUS configuration across the fabric")}};
+constexpr chain radius_commit{
+    {kw("radius", help_radius), kw("commit", "Apply the pending changes here and on the fabric's peers")}};
+constexpr chain radius_abort{{kw("radius", help_radius), kw("abort", "Discard the pending changes")}};
 
 // feature NAME: the simulated switch's feature manager
 constexpr chain feature{{kw("feature", "Enable a feature of the switch"),
@@ -417,9 +459,29 @@ const command_def commands[] = {
      .cmd_id = DYNAUTH_CMD_CLEAR_CLIENT},
     {.in_mode = mode::exec, .syntax = copy_in.syntax(), .shape = call_shape::builtin, .action = builtin::copy_in},
     {.in_mode = mode::exec, .syntax = copy_out.syntax(), .shape = call_shape::builtin, .action = builtin::copy_out},
+    {.in_mode = mode::exec, .syntax = show_pending.syntax(), .handler = "radius_new_qds_pending_asciigen"},
+    {.in_mode = mode::exec, .syntax = show_pending_diff.syntax(), .handler = "radius_new_qds_diff_asciigen"},
+    {.in_mode = mode::exec, .syntax = show_distribution_pending.syntax(), .handler = "radius_qds_distr_show_pending"},
+    {.in_mode = mode::exec, .syntax = show_distribution_status.syntax(), .handler = "radius_new_qds_distr_status",
+     .cmd_id = DISTR_CMD_STATUS, .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_session_status.syntax(), .handler = "radius_new_qds_session_status",
+     .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_merge_status.syntax(), .handler = "radius_new_qds_merge_status",
+     .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_distribution_internal.syntax(), .handler = "radius_qds_distr_show_internal",
+     .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_fabric_peers.syntax(), .shape = call_shape::builtin,
+     .action = builtin::fabric_peers},
+    {.in_mode = mode::exec, .syntax = clear_session.syntax(), .handler = "radius_qds_distr_clear_session"},
     {.in_mode = mode::exec, .syntax = exit_session.syntax(), .shape = call_shape::builtin, .action = builtin::exit},
 
     {.in_mode = mode::configure, .syntax = radius_enable.syntax(), .handler = "config_radius_enable",
+     .negatable = true},
+    {.in_mode = mode::configure, .syntax = radius_distribute.syntax(), .handler = "radius_qds_distr_enable",
+     .negatable = true},
+    {.in_mode = mode::configure, .syntax = radius_commit.syntax(), .handler = "radius_qds_distr_commit",
+     .negatable = true},
+    {.in_mode = mode::configure, .syntax = radius_abort.syntax(), .handler = "radius_qds_distr_abort",
      .negatable = true},
     {.in_mode = mode::configure, .syntax = global_key.syntax(), .handler = "config_radius_global", .negatable = true},
     {.in_mode = mode::configure, .syntax = global_timeout.syntax(), .handler = "config_radius_global",

@@ -42,6 +42,9 @@ constexpr int32_t shell_param_sim_value = -7;     // simulate: the counter's val
 constexpr int32_t shell_param_sim_alive = -8;     // simulate: the server answers
 constexpr int32_t shell_param_sim_dead = -9;      // simulate: the server is dead
 constexpr int32_t shell_param_sim_elapsed = -10;  // simulate: milliseconds that pass
+constexpr int32_t shell_param_sim_peer = -11;         // simulate: a peer switch of the fabric
+constexpr int32_t shell_param_sim_reachable = -12;    // simulate: the peer can be reached
+constexpr int32_t shell_param_sim_unreachable = -13;  // simulate: the peer cannot be reached
 
 struct choice;
 
@@ -71,7 +74,9 @@ enum class call_shape : uint8_t {
     builtin,         // the shell's own action
 };
 
-enum class builtin : uint8_t { none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate };
+enum class builtin : uint8_t {
+    none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate, fabric_peers
+};
 
 struct command_def {
     mode in_mode;

@@ -10,6 +10,8 @@
 #include <iostream>
 #include <stdexcept>
 #include <system_error>
+#include <string>
+#include <vector>
 
 #include "shell/documents.hpp"
 #include "shell/line_input.hpp"
@@ -40,6 +42,8 @@ struct shell_options {
     bool echo = false;
     bool reference = false;
     std::string document;
+    std::vector<std::string> fabric_peers;
+    std::string user = "admin";
 };
 
 void add_options(CLI::App &app, shell_options &options) {
@@ -55,6 +59,10 @@ void add_options(CLI::App &app, shell_options &options) {
     app.add_flag("--standby", options.standby, "Run as on the standby supervisor (is_active_sup 0)");
     app.add_flag("--json", options.json, "Render tagged output as JSON by default");
     app.add_flag("--echo", options.echo, "Print the prompt and each command read from a file or pipe before its output, and a status line after each command that failed");
+    app.add_option("--fabric-peers", options.fabric_peers, "Peer switches of the simulated fabric that commits reach")
+        ->delimiter(',');
+    app.add_option("--user", options.user, "The user making changes: the owner of a distribution session they open")
+        ->capture_default_str();
     app.add_flag("--reference", options.reference, "Print the command reference (Markdown) and exit");
     app.add_option("--document", options.document,
                    "Print a document and exit: radsh.1, radiuscmd.3 or radsh.bash-completion")
@@ -110,6 +118,8 @@ int main(int argc, char **argv) {
     std::fputs(library->missing_report(options.library).c_str(), stderr);
     radsim::load_factory_defaults();
     radsim::set_call_log(false);  // nothing here reads it, and it would grow with every command
+    radsim::set_acting_user(options.user);
+    for (const std::string &peer : options.fabric_peers) radsim::distribution().peers.push_back({peer, true, {}});
     radius::shell::session s(*library, {.json = options.json, .standby = options.standby});
     // Scripts that the library has the shell run go through this session.
     radsim::set_script_runner([&s](const std::string &path) { return s.run_script(path); });

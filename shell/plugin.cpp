@@ -20,8 +20,10 @@ void handler_library::closer::operator()(void *handle) const { dlclose(handle); 
 
 handler_library::handler_library(const std::string &path) {
     // RTLD_NOW: a platform call the simulator lacks fails here, clearly,
-    // rather than in the middle of a command.
-    library_.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+    // rather than in the middle of a command.  RTLD_NODELETE: like the
+    // switch, the shell never unloads its command library, whose own C++
+    // runtime keeps start-up allocations for the life of the process.
+    library_.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
     if (!library_) {
         const char *reason = dlerror();
         throw std::runtime_error(reason != nullptr ? reason : "cannot load " + path);

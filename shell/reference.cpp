@@ -108,8 +108,12 @@ std::string builtin_text(builtin action, std::string_view answer) {
         case builtin::answer: return "The library serves no such command; the shell answers: \"" + std::string(answer) + "\"";
         case builtin::debug: return "Writes the RADIUS debugging flag (item 0 of the configuration store's enable-info "
                                     "record): 1, or 0 in the \"no\" form.";
-        case builtin::simulate: return "Test control of the simulated AAA service: a server comes alive or dies now, "
-                                       "a statistics counter takes a value, or time passes on the service's clock.";
+        case builtin::simulate: return "Test control of the simulated switch: a server comes alive or dies now, "
+                                       "a statistics counter takes a value, time passes on the AAA service's clock, "
+                                       "or a peer switch of the fabric can or cannot be reached.";
+        case builtin::fabric_peers: return "Lists the simulated fabric's peer switches (the `--fabric-peers` option "
+                                           "names them): whether each can be reached and whether its configuration "
+                                           "is this switch's running one.";
         case builtin::none: break;
     }
     return "";

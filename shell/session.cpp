@@ -161,6 +161,7 @@ bool session::run_builtin(const parsed_command &command) {
             return true;
         case builtin::debug: return set_radius_debugging(!command.no_form);
         case builtin::simulate: return simulate(command);
+        case builtin::fabric_peers: return show_fabric_peers();
         case builtin::none: break;
     }
     return false;
@@ -191,6 +192,7 @@ bool session::call_handler(const parsed_command &command) {
     const bool json = command.json || options_.json;
     const std::unique_ptr<report_renderer> renderer = json ? make_json_renderer() : make_text_renderer();
     radsim::set_report_sink([&renderer](const radsim::report &sent) { renderer->add(sent); });
+    const bool session_was_open = !radsim::session_owner().empty();
     int32_t status = 0;
     for (const auto &call : calls) {
         status = invoke(command, call, address, json);
@@ -199,9 +201,15 @@ bool session::call_handler(const parsed_command &command) {
     radsim::set_report_sink(nullptr);
     last_status_ = status;
     renderer->finish();
-    if (def.shape == call_shape::running_config && !json) {
-        std::fputs(radsim::take_shell_buffer().c_str(), stdout);
-        if (status == 0) std::fputs(daemon_lines(command).c_str(), stdout);
+    // What the generator wrote into the shell's buffer, for the running
+    // configuration and the pending configuration alike.
+    std::fputs(radsim::take_shell_buffer().c_str(), stdout);
+    if (def.shape == call_shape::running_config && !json && status == 0) {
+        std::fputs(daemon_lines(command).c_str(), stdout);
+    }
+    if (!session_was_open && !radsim::session_owner().empty()) {
+        std::puts("% Distribution: changes now wait in the pending configuration; "
+                  "\"radius commit\" applies them, \"radius abort\" discards them.");
     }
     if (status == 0 && def.enters && !command.no_form) enter(*def.enters, command);
     return status == 0;

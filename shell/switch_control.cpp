@@ -46,7 +46,37 @@ bool set_counter(uint32_t index, const parsed_command &command) {
     return true;
 }
 
+bool set_peer_reachable(const std::string &name, bool reachable) {
+    radsim::fabric_peer *peer = radsim::find_fabric_peer(name);
+    if (peer == nullptr) {
+        std::printf("%% No peer switch %s in the fabric (radsh --fabric-peers names them).\n", name.c_str());
+        return false;
+    }
+    peer->reachable = reachable;
+    return true;
+}
+
+const char *configuration_state(const radsim::fabric_peer &peer, const radsim::config_tables &running) {
+    if (!peer.running) return "none received";
+    return *peer.running == running ? "same as this switch" : "differs from this switch";
+}
+
 }  // namespace
+
+bool show_fabric_peers() {
+    const std::vector<radsim::fabric_peer> &peers = radsim::distribution().peers;
+    if (peers.empty()) {
+        std::puts("No peer switches in the fabric (radsh --fabric-peers names them).");
+        return true;
+    }
+    const radsim::config_tables running = radsim::stored().running;
+    std::printf("%-20s %-10s %s\n", "Peer", "Reachable", "Configuration");
+    for (const radsim::fabric_peer &peer : peers) {
+        std::printf("%-20s %-10s %s\n", peer.name.c_str(), peer.reachable ? "yes" : "no",
+                    configuration_state(peer, running));
+    }
+    return true;
+}
 
 bool set_radius_debugging(bool on) {
     uint32_t value = on ? 1 : 0;
@@ -62,6 +92,9 @@ bool simulate(const parsed_command &command) {
     if (const argument *elapsed = find(command, shell_param_sim_elapsed)) {
         radsim::advance_clock(elapsed->number);
         return true;
+    }
+    if (const argument *peer = find(command, shell_param_sim_peer)) {
+        return set_peer_reachable(peer->text, find(command, shell_param_sim_reachable) != nullptr);
     }
     const uint32_t index = server_index(*find(command, shell_param_sim_host));
     if (index == 0) return false;

@@ -1,6 +1,6 @@
 // Shell commands that act on the simulated switch itself rather than
 // through the command library: the RADIUS debugging flag and the test
-// control of the AAA service's statistics.
+// control of the AAA service's statistics and of the fabric's peers.
 #pragma once
 
 #include "shell/parser.hpp"
@@ -11,8 +11,13 @@ namespace radius::shell {
 // configuration store.  False after printing why it failed.
 bool set_radius_debugging(bool on);
 
-// "simulate ...": a server dies or comes back, a counter takes a value, or
-// time passes on the AAA service's clock.  False after printing why.
+// "simulate ...": a server dies or comes back, a counter takes a value,
+// time passes on the AAA service's clock, or a peer switch of the fabric
+// can or cannot be reached.  False after printing why.
 bool simulate(const parsed_command &command);
+
+// "show radius fabric peers": each peer, whether it can be reached, and
+// whether its configuration is this switch's running one.
+bool show_fabric_peers();
 
 }  // namespace radius::shell

@@ -41,7 +41,9 @@ void config_store::set_limits(size_t max_servers, size_t max_groups) {
 }
 
 void config_store::open_session() {
-    if (!backend_->has_pending()) backend_->create_pending();
+    if (backend_->has_pending()) return;
+    backend_->create_pending();
+    backend_->set_session_owner(acting_user_);
 }
 
 void config_store::commit_session() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "sim/radsim.h"
 #include "sim/store_backend.hpp"
@@ -35,10 +36,16 @@ public:
     void set_limits(size_t max_servers, size_t max_groups);
 
     // Distribution session: writes go to the pending copy while one is
-    // open.  A write with distribution enabled (item 2) opens one.
+    // open.  A write with distribution enabled (item 2) opens one, owned by
+    // the acting user.
     void open_session();
     void commit_session();
     void abort_session();
+    bool session_open() const { return backend_->has_pending(); }
+    std::string session_owner() const { return backend_->session_owner(); }
+    // Who makes the changes from now on (the shell's user).
+    void set_acting_user(std::string user) { acting_user_ = std::move(user); }
+    const std::string &acting_user() const { return acting_user_; }
 
     stored_config contents();
 
@@ -53,6 +60,7 @@ private:
     std::unique_ptr<store_backend> backend_;
     size_t max_servers_ = 64;
     size_t max_groups_ = 64;
+    std::string acting_user_ = "admin";
 };
 
 }  // namespace radsim

@@ -1,5 +1,6 @@
 // The dynamic-authorization daemon behind message 287745 of cmi_req_resp:
-// the server's settings, the client table and their counters.
+// the server's settings, the client table and their counters.  The same
+// entry point hands message 0x2114 to the distribution service.
 //
 // Strict where the message contract leaves room: every failure still hands
 // back a reply block of garbage (the caller must release it and must not
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/store_client.h"
+#include "sim/distribution.hpp"
 #include "sim/sim_internal.hpp"
 
 namespace radsim {
@@ -255,6 +257,15 @@ answer checked_request(uint32_t message, uint32_t op, const void *request, uint3
     return serve(op, request, kind);
 }
 
+// Message 0x2114 belongs to the distribution service (sim/distribution):
+// no request body, an empty length slot, and its one op.
+answer last_operation_request(uint32_t op, const void *request, uint32_t sent_length) {
+    if (request != nullptr) record_violation("cmi_req_resp: a request body with the last-operation message");
+    if (sent_length != 0) record_violation("cmi_req_resp: length slot not 0 for the last-operation message");
+    if (op != DISTR_LAST_OP_OP) return failed(err_invalid_request);
+    return {0, detail::last_operation_reply()};
+}
+
 // A fault either fails the request unserved, or serves it and then hands
 // back no reply or an empty one.
 answer faulted(const detail::due_fault &fault, answer served, size_t size) {
@@ -266,6 +277,7 @@ answer faulted(const detail::due_fault &fault, answer served, size_t size) {
     return served;
 }
 
+
 // Leaves the answer's reply in the caller's slot as a malloc'd block; a
 // failure leaves a block of garbage.
 int32_t respond(answer given, size_t size, void **reply) {
@@ -276,6 +288,16 @@ int32_t respond(answer given, size_t size, void **reply) {
     if (*reply == nullptr) return err_no_memory;
     std::memcpy(*reply, given.reply.data(), given.reply.size());
     return given.result;
+}
+
+// The answer to a request: a failing fault leaves it unserved; any other
+// fault serves it, then withholds the reply.
+template <class Serve>
+int32_t answer_request(const std::optional<detail::due_fault> &fault, size_t size, void **reply, Serve &&serve) {
+    if (fault && fault->effect == fault_effect::result_code) return respond(failed(fault->result), size, reply);
+    answer served = serve();
+    if (fault && served.result == 0) served = faulted(*fault, std::move(served), size);
+    return respond(std::move(served), size, reply);
 }
 
 std::string message_args(uint32_t message, uint32_t op, const void *request, const uint32_t *length) {
@@ -355,10 +377,11 @@ extern "C" int32_t cmi_req_resp(uint32_t message, uint32_t op, void *request, vo
     if (*reply != nullptr) detail::record_violation("cmi_req_resp: reply slot not null");
     const uint32_t sent_length = *length;
     *length = poisoned_length;
-    const size_t size = record_size(word_at(request, 4));
+    if (message == DISTR_LAST_OP_MESSAGE) {
+        return answer_request(fault, sizeof(radius_distr_last_op), reply,
+                              [&] { return last_operation_request(op, request, sent_length); });
+    }
     if (op == RADIUS_OP_READ) read_reply_withheld = fault && fault->effect != fault_effect::result_code;
-    if (fault && fault->effect == fault_effect::result_code) return respond(failed(fault->result), size, reply);
-    answer served = checked_request(message, op, request, sent_length);
-    if (fault && served.result == 0) served = faulted(*fault, std::move(served), size);
-    return respond(std::move(served), size, reply);
+    return answer_request(fault, record_size(word_at(request, 4)), reply,
+                          [&] { return checked_request(message, op, request, sent_length); });
 }

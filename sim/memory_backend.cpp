@@ -58,6 +58,7 @@ struct contents {
     map_table<uint32_t, uint32_t> items;
     map_table<aaa_server_monitor_cfg, uint32_t> monitor_entries;
     uint32_t next_index = 1;
+    std::string session_owner;
 };
 
 class memory_backend final : public store_backend {
@@ -82,8 +83,15 @@ public:
     void promote_pending() override {
         now_.running = std::move(*now_.pending);
         now_.pending.reset();
+        now_.session_owner.clear();
     }
-    void drop_pending() override { now_.pending.reset(); }
+    void drop_pending() override {
+        now_.pending.reset();
+        now_.session_owner.clear();
+    }
+
+    std::string session_owner() const override { return now_.session_owner; }
+    void set_session_owner(std::string_view owner) override { now_.session_owner = owner; }
 
     uint32_t take_server_index() override { return now_.next_index++; }
 

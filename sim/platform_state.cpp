@@ -42,6 +42,8 @@ void reset() {
     detail::reset_aaa_stats();
     detail::reset_diagnostics();
     detail::reset_dynauth();
+    detail::reset_distribution();
+    detail::reset_capture();
 }
 
 void load_factory_defaults() {
@@ -53,6 +55,10 @@ void load_factory_defaults() {
 void begin_request(const cmd_paraminfo *info) { state().request = info; }
 
 void end_request() {
+    if (capture_active()) {
+        detail::record_violation("vsh_set_redir2buf: the capture was left on when the command returned");
+        detail::reset_capture();
+    }
     detail::release_output_handles();
     detail::forget_prt_args();
     state().request = nullptr;

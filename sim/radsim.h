@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "abi/distr_records.h"
 #include "abi/dynauth_records.h"
 #include "abi/radius_records.h"
 #include "platform/aaa_service.h"
@@ -124,6 +125,70 @@ void set_table_limits(size_t max_servers, size_t max_groups);
 void open_distribution_session();
 void commit_distribution_session();
 void abort_distribution_session();
+
+// ---- fabric distribution -----------------------------------------------------
+
+// The daemon's last distribution operation, as the last-operation message
+// reports it (codes of abi/distr_records.h).  Where a field means nothing
+// (the time and result of no action, the reason of a success, the VSAN of
+// an unbound session) the reply carries garbage.
+struct distribution_last_op {
+    uint32_t action = DISTR_ACTION_NONE;
+    uint32_t result = DISTR_RESULT_NONE;
+    int32_t failure_reason = 0;
+    uint32_t time_stamp = 0;  // seconds since 1970
+    uint32_t scope = 0;       // DISTR_SCOPE_VSAN binds the session to vsan_id
+    uint32_t vsan_id = 0;
+};
+
+// A peer switch of the fabric, with its own running configuration: what
+// the last commit that reached it delivered (nothing before the first).
+struct fabric_peer {
+    std::string name;
+    bool reachable = true;
+    std::optional<config_tables> running;
+};
+
+// The fabric's distribution service.  While distribution is enabled (item
+// 2), the first change opens a session owned by the acting user and copies
+// running to pending; commit applies pending here and on every reachable
+// peer (one unreachable: "Partial Success"; all: "Fail", nothing applied),
+// abort drops it, clear releases it, and only the owner commits or aborts.
+struct distribution_service {
+    std::vector<fabric_peer> peers;
+    distribution_last_op last_op;
+    // When set, the daemon's state text is this instead of its own.
+    std::optional<std::string> state_text;
+    // When set, the next control request is answered with result 0, the
+    // error flag and this text, and changes nothing.
+    std::optional<std::string> refusal;
+};
+
+distribution_service &distribution();
+
+// The user whose changes come next, the owner of a session they open
+// ("admin" at reset); the owner of the open session, empty when none.
+void set_acting_user(const std::string &user);
+std::string session_owner();
+
+// A peer by name; null when the fabric has none of that name.
+fabric_peer *find_fabric_peer(const std::string &name);
+
+// The daemon's rendering of a configuration as command lines, keys in
+// type-7 form and groups included: what it lists as the pending
+// configuration and what a peer's running configuration reads as.
+std::string configuration_text(const config_tables &tables);
+
+// Codes of the distribution service, beside the store's.
+constexpr int32_t distr_err_not_enabled = 0x409d0030;
+constexpr int32_t distr_err_peer_unreachable = 0x409d0031;
+constexpr int32_t distr_err_session_in_progress = 0x409d0032;
+
+// ---- the shell's capture and comparison --------------------------------------
+
+// Whether vsh_set_redir2buf's capture is on (a handler must never leave it
+// so: end_request() records a breach and ends it).
+bool capture_active();
 
 // ---- the dynamic-authorization daemon --------------------------------------
 

@@ -1,8 +1,11 @@
 // The shell's output buffer: where the running-configuration generator's
 // plain text goes.  The shell (or a test) takes the text when the command
-// is done.
+// is done.  While a capture is on (vsh_set_redir2buf), the text goes to
+// the capture instead, which vsh_get_buf hands over.
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/shell_output.h"
@@ -17,6 +20,17 @@ std::string &shell_buffer() {
     return instance;
 }
 
+struct capture {
+    bool on = false;
+    bool taken = false;  // vsh_get_buf was called: the capture must end now
+    std::string text;
+};
+
+capture &current_capture() {
+    static capture instance;
+    return instance;
+}
+
 }  // namespace
 
 std::string take_shell_buffer() {
@@ -25,9 +39,13 @@ std::string take_shell_buffer() {
     return text;
 }
 
+bool capture_active() { return current_capture().on; }
+
 namespace detail {
 
 void reset_shell_buffer() { shell_buffer().clear(); }
+
+void reset_capture() { current_capture() = capture{}; }
 
 }  // namespace detail
 }  // namespace radsim
@@ -57,5 +75,41 @@ extern "C" void vsh_buf_printf(const char *format, ...) {
     }
     const auto fault = radsim::detail::enter(__func__, text);
     if (fault) return;  // the text is lost, as a failing buffer would lose it
-    radsim::shell_buffer() += text;
+    radsim::capture &capture = radsim::current_capture();
+    if (!capture.on) {
+        radsim::shell_buffer() += text;
+        return;
+    }
+    if (capture.taken) radsim::detail::record_violation("vsh_buf_printf: printed between vsh_get_buf and vsh_reset_redir2buf");
+    capture.text += text;
+}
+
+extern "C" void vsh_set_redir2buf(void) {
+    radsim::detail::enter(__func__, "");
+    radsim::capture &capture = radsim::current_capture();
+    if (capture.on) radsim::detail::record_violation("vsh_set_redir2buf: the capture is already on");
+    capture = radsim::capture{true, false, {}};
+}
+
+// A fault hands back no block, as when nothing was printed.
+extern "C" char *vsh_get_buf(void) {
+    const auto fault = radsim::detail::enter(__func__, "");
+    radsim::capture &capture = radsim::current_capture();
+    if (!capture.on) {
+        radsim::detail::record_violation("vsh_get_buf: no capture is on");
+        return nullptr;
+    }
+    capture.taken = true;
+    if (fault || capture.text.empty()) return nullptr;
+    char *block = static_cast<char *>(std::malloc(capture.text.size() + 1));
+    if (block != nullptr) std::memcpy(block, capture.text.c_str(), capture.text.size() + 1);
+    return block;
+}
+
+extern "C" void vsh_reset_redir2buf(void) {
+    radsim::detail::enter(__func__, "");
+    radsim::capture &capture = radsim::current_capture();
+    if (!capture.on) radsim::detail::record_violation("vsh_reset_redir2buf: no capture is on");
+    if (capture.on && !capture.taken) radsim::detail::record_violation("vsh_reset_redir2buf: the capture ended untaken");
+    capture = radsim::capture{};
 }

@@ -45,6 +45,8 @@ void forget_prt_args();
 void reset_aaa_stats();
 void reset_diagnostics();
 void reset_dynauth();
+void reset_distribution();
+void reset_capture();
 
 // The key-encryption service's type-7 form of `text`, for the daemons that
 // render their own keys.

@@ -70,6 +70,12 @@ public:
     virtual void promote_pending() = 0;
     virtual void drop_pending() = 0;
 
+    // The user who opened the distribution session, kept with the pending
+    // copy: empty while there is none, and gone when it is promoted or
+    // dropped.
+    virtual std::string session_owner() const = 0;
+    virtual void set_session_owner(std::string_view owner) = 0;
+
     // Hands out server indexes from 1, never the same twice, so that a walk
     // in index order is the order of creation.
     virtual uint32_t take_server_index() = 0;

@@ -30,6 +30,9 @@ constexpr error_text error_texts[] = {
     {0x409d002a, "RADIUS dynamic authorization server not running"},
     {0x409d002b, "RADIUS dynamic authorization client not present"},
     {0x409d002c, "RADIUS dynamic authorization client table full"},
+    {0x409d0030, "Fabric distribution: not enabled"},
+    {0x409d0031, "Fabric distribution: a peer switch could not be reached"},
+    {0x409d0032, "Fabric distribution: a session is in progress"},
     {0x409b0001, "AAA: invalid request"},
     {0x409b001a, "AAA: no server monitoring entry"},
     {0x409b001b, "AAA: no statistics kept for this server"},
@@ -49,6 +52,16 @@ extern "C" const char *syserr2str(int32_t code) {
     thread_local char unknown[48];
     std::snprintf(unknown, sizeof unknown, "Unknown system error 0x%08x", static_cast<unsigned>(code));
     return unknown;
+}
+
+// The facility is the code's upper half.
+extern "C" const char *syserr2fac(int32_t code) {
+    switch (static_cast<uint32_t>(code) >> 16) {
+        case 0x409d: return "radius";
+        case 0x409b: return "aaa";
+        case 0x40a0: return "sysmgr";
+        default: return "unknown";
+    }
 }
 
 extern "C" int32_t sysmgr_cli_conditional_srv_start(uint32_t session_handle, uint32_t service, const char *name,

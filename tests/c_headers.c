@@ -1,5 +1,7 @@
 /* Every header that a C shell or a C platform would include. */
 #include "config/config_commands.h"
+#include "distr/distr.h"
+#include "abi/distr_records.h"
 #include "dynauth/dynauth.h"
 #include "abi/dynauth_records.h"
 #include "frame/frame.h"

@@ -80,11 +80,15 @@ TEST(shell_table, handlers_are_external_interfaces) {
 TEST(shell_table, handlers_are_bound_by_name) {
     const handler_library empty(RADSH_EMPTY_PLUGIN);
     EXPECT_EQ(empty.missing_report("lib.so"),
-              "radsh: lib.so lacks 19 handlers; these commands will fail: security_show_radius "
+              "radsh: lib.so lacks 30 handlers; these commands will fail: security_show_radius "
               "security_show_radius_sorted show_radius_new show_aaa_monitor_config radius_new_pss_asciigen "
               "show_radius_statistics clear_radius_statistics show_tech_radius show_debug_radius_new "
               "radius_cli_show_memstats aaa_server_radius_statistics aaa_client_radius_statistics "
-              "config_radius_enable config_radius_global config_radius_server config_global_server_monitor_params "
+              "radius_new_qds_pending_asciigen radius_new_qds_diff_asciigen radius_qds_distr_show_pending "
+              "radius_new_qds_distr_status radius_new_qds_session_status radius_new_qds_merge_status "
+              "radius_qds_distr_show_internal radius_qds_distr_clear_session config_radius_enable "
+              "radius_qds_distr_enable radius_qds_distr_commit radius_qds_distr_abort config_radius_global "
+              "config_radius_server config_global_server_monitor_params "
               "config_aaa_server_monitor_params config_radius_new_server_group config_radius_dynamic_author_server\n");
     // The library binds every command of the table.
     EXPECT_EQ(handler_library(RADSH_LIBRARY).missing_report("lib.so"), "");

@@ -2,7 +2,8 @@ cmake_minimum_required(VERSION 3.25)
 # The library depends on the C runtime only: its NEEDED entries are the C
 # library and the loader (and, in a sanitizer build, the sanitizers'
 # runtimes), never libstdc++, libgcc_s or libm; and it has no text
-# relocations, which a non-PIC runtime archive would have brought in.
+# relocations, which a non-PIC runtime archive would have brought in; nor
+# does it carry the runtime's exception support.
 #   -DREADELF=...  the target's readelf    -DLIBRARY=...  the library
 #   -DSANITIZE=ON  allow the sanitizer runtimes
 execute_process(COMMAND ${READELF} -d ${LIBRARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE status)
@@ -29,5 +30,13 @@ if(NOT needed MATCHES "libc\\.so")
 endif()
 if(dynamic MATCHES "TEXTREL")
   message(SEND_ERROR "text relocations: a runtime archive that is not position-independent")
+endif()
+# Built without exceptions, the library must not carry the C++ runtime's
+# exception support either: its emergency pool is allocated when the
+# library loads and lost when a consumer unloads it.  A range-checking call
+# (string_view::substr, vector::at) is what usually drags it in.
+execute_process(COMMAND ${READELF} -s --wide ${LIBRARY} OUTPUT_VARIABLE symbols)
+if(symbols MATCHES "__cxa_allocate_exception")
+  message(SEND_ERROR "the library carries the exception runtime: find the range-checking call that throws")
 endif()
 message(STATUS "NEEDED: ${needed}")
