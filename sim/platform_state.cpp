@@ -39,6 +39,7 @@ void reset() {
     detail::forget_prt_args();
     detail::reset_aaa_stats();
     detail::reset_diagnostics();
+    detail::follow_dynauth_port(0);
     detail::reset_dynauth();
 }
 
