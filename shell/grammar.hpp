@@ -42,6 +42,11 @@ constexpr int32_t shell_param_sim_value = -7;     // simulate: the counter's val
 constexpr int32_t shell_param_sim_alive = -8;     // simulate: the server answers
 constexpr int32_t shell_param_sim_dead = -9;      // simulate: the server is dead
 constexpr int32_t shell_param_sim_elapsed = -10;  // simulate: milliseconds that pass
+constexpr int32_t shell_param_test_host = -11;        // test aaa: the server
+constexpr int32_t shell_param_test_group = -12;       // test aaa: the group
+constexpr int32_t shell_param_test_user = -13;        // test aaa: the user
+constexpr int32_t shell_param_test_password = -14;    // test aaa: the user's password
+constexpr int32_t shell_param_test_accounting = -15;  // test aaa: an accounting request
 
 struct choice;
 
@@ -71,7 +76,7 @@ enum class call_shape : uint8_t {
     builtin,         // the shell's own action
 };
 
-enum class builtin : uint8_t { none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate };
+enum class builtin : uint8_t { none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate, test_aaa };
 
 struct command_def {
     mode in_mode;

@@ -110,6 +110,10 @@ std::string builtin_text(builtin action, std::string_view answer) {
                                     "record): 1, or 0 in the \"no\" form.";
         case builtin::simulate: return "Test control of the simulated AAA service: a server comes alive or dies now, "
                                        "a statistics counter takes a value, or time passes on the service's clock.";
+        case builtin::test_aaa: return "Sends a real RADIUS request (host build, loopback servers only) with the "
+                                       "server's key, ports, timeout and retransmit count, or through the group's "
+                                       "live members in order, and prints the answer; the server's statistics count "
+                                       "it.";
         case builtin::none: break;
     }
     return "";

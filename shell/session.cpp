@@ -161,6 +161,7 @@ bool session::run_builtin(const parsed_command &command) {
             return true;
         case builtin::debug: return set_radius_debugging(!command.no_form);
         case builtin::simulate: return simulate(command);
+        case builtin::test_aaa: return test_aaa(command);
         case builtin::none: break;
     }
     return false;

@@ -1,6 +1,6 @@
 // Shell commands that act on the simulated switch itself rather than
 // through the command library: the RADIUS debugging flag and the test
-// control of the AAA service's statistics.
+// control of the AAA service's statistics, and the test requests it sends.
 #pragma once
 
 #include "shell/parser.hpp"
@@ -14,5 +14,10 @@ bool set_radius_debugging(bool on);
 // "simulate ...": a server dies or comes back, a counter takes a value, or
 // time passes on the AAA service's clock.  False after printing why.
 bool simulate(const parsed_command &command);
+
+// "test aaa ...": one request to a server, or through a group's members,
+// and the answer as a switch prints it.  True when the user was
+// authenticated or the accounting request was answered.
+bool test_aaa(const parsed_command &command);
 
 }  // namespace radius::shell
