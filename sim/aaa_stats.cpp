@@ -192,6 +192,9 @@ void set_stats_counter(uint32_t index, stats_counter counter, uint32_t value) {
 void set_server_alive(uint32_t index, bool alive) { change_state(history(index), alive, stats().now); }
 
 void advance_clock(uint64_t milliseconds) {
+    // A server first seen now has been idle since before this step.
+    radius_server_cfg server{};
+    while (detail::store().server(RADIUS_OP_READ_NEXT, &server) == 0) history(server.index);
     stats().now += milliseconds;
     revive_expired();
     detail::probe_idle_servers();
