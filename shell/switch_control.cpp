@@ -72,7 +72,9 @@ bool report(radsim::request_outcome outcome, bool accounting) {
             break;
         case request_outcome::failed: std::puts("% The request could not be sent."); break;
         case request_outcome::no_live_server: std::puts("% No server of the group is alive."); break;
-        case request_outcome::unavailable: std::puts("% This build of the simulated switch sends no RADIUS requests."); break;
+        case request_outcome::unavailable:
+            std::puts("% This build of the simulated switch sends no RADIUS requests.");
+            break;
     }
     return false;
 }

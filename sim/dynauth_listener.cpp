@@ -76,7 +76,8 @@ private:
         if (got <= 0) return;
         char text[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-        const std::vector<unsigned char> answer = detail::answer_dynauth_request(datagram, size_t(got), text);
+        const std::vector<unsigned char> answer =
+            detail::answer_dynauth_request(datagram, size_t(got), text, ntohs(from.sin_port));
         if (!answer.empty()) {
             sendto(socket_, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr *>(&from), from_size);
         }

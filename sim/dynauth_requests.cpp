@@ -35,6 +35,7 @@ constexpr uint32_t session_context_not_found = 503;
 using packet = std::vector<unsigned char>;
 
 struct last_answer {
+    uint16_t source_port = 0;
     unsigned char identifier = 0;
     std::array<unsigned char, authenticator_size> authenticator{};
     packet answer;
@@ -121,12 +122,13 @@ std::optional<std::string> key_for(const dynauth_daemon &daemon, const rad_dac_c
     return detail::clear_key(rad_da_get_u32(server.key_type), server.key, sizeof server.key);
 }
 
-bool repeats(const last_answer &last, const packet &request) {
-    return !last.answer.empty() && last.identifier == request[1] &&
+// The same identifier from the same source port, with the same authenticator.
+bool repeats(const last_answer &last, const packet &request, uint16_t source_port) {
+    return !last.answer.empty() && last.source_port == source_port && last.identifier == request[1] &&
            std::memcmp(last.authenticator.data(), request.data() + authenticator_at, authenticator_size) == 0;
 }
 
-packet answer_client(const packet &request, const std::string &host, const std::string &secret) {
+packet answer_client(const packet &request, uint16_t source_port, const std::string &host, const std::string &secret) {
     dac_counters &counted = dynauth().client_counters[host];
     if (!well_formed(request) || (request[0] != coa_request && request[0] != disconnect_request)) {
         ++counted.coa_errors;
@@ -137,14 +139,14 @@ packet answer_client(const packet &request, const std::string &host, const std::
         return {};
     }
     last_answer &last = last_answers()[host];
-    if (repeats(last, request)) {
+    if (repeats(last, request, source_port)) {
         ++counted.coa_retransmissions;
         return last.answer;
     }
     ++counted.coa_requests;
     ++counted.coa_transactions;
     ++counted.coa_nak_responses;
-    last = {request[1], {}, nak_for(request, secret)};
+    last = {source_port, request[1], {}, nak_for(request, secret)};
     std::memcpy(last.authenticator.data(), request.data() + authenticator_at, authenticator_size);
     return last.answer;
 }
@@ -153,7 +155,8 @@ packet answer_client(const packet &request, const std::string &host, const std::
 
 namespace detail {
 
-std::vector<unsigned char> answer_dynauth_request(const unsigned char *bytes, size_t length, const std::string &from) {
+std::vector<unsigned char> answer_dynauth_request(const unsigned char *bytes, size_t length, const std::string &from,
+                                                  uint16_t source_port) {
     const std::lock_guard lock(dynauth_lock());
     const dynauth_daemon &daemon = dynauth();
     if (!daemon.server) return {};
@@ -165,7 +168,7 @@ std::vector<unsigned char> answer_dynauth_request(const unsigned char *bytes, si
         ++dynauth().client_counters[host].coa_errors;
         return {};
     }
-    packet answer = answer_client(packet(bytes, bytes + length), host, *secret);
+    packet answer = answer_client(packet(bytes, bytes + length), source_port, host, *secret);
     wipe(*secret);
     return answer;
 }

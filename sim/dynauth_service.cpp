@@ -363,7 +363,8 @@ extern "C" int32_t cmi_req_resp(uint32_t message, uint32_t op, void *request, vo
     int32_t result = 0;
     {
         const std::lock_guard lock(detail::dynauth_lock());
-        result = respond(fault ? faulted(*fault, size) : checked_request(message, op, request, sent_length), size, reply);
+        answer given = fault ? faulted(*fault, size) : checked_request(message, op, request, sent_length);
+        result = respond(std::move(given), size, reply);
         if (const auto &server = dynauth().server) port = rad_da_get_u32(server->port);
     }
     detail::follow_dynauth_port(port);

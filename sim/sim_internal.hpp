@@ -86,8 +86,10 @@ std::optional<std::string> clear_key(uint32_t key_type, const char *key, size_t 
 // store message and the listener thread.
 std::mutex &dynauth_lock();
 
-// The answer to one datagram on the dynamic-authorization port, from
-// `from`, counted in the client's statistics; empty: no answer (dropped).
-std::vector<unsigned char> answer_dynauth_request(const unsigned char *packet, size_t length, const std::string &from);
+// The answer to one datagram on the dynamic-authorization port, from the
+// numeric address `from` and `source_port`, counted in the client's
+// statistics; empty: no answer (dropped).
+std::vector<unsigned char> answer_dynauth_request(const unsigned char *packet, size_t length, const std::string &from,
+                                                  uint16_t source_port);
 
 }  // namespace radsim::detail

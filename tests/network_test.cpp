@@ -104,8 +104,8 @@ TEST_F(network, wrong_key_fails_authentication_and_times_out_accounting) {
 
 TEST_F(network, unreachable_port_times_out_then_dead_for_the_deadtime) {
     const uint16_t nobody = radtest::free_udp_port();
-    run({"configure", server_line("127.0.0.1", nobody, "k"), "radius-server deadtime 1", "radius-server test idle-time 5",
-         "end"});
+    run({"configure", server_line("127.0.0.1", nobody, "k"), "radius-server deadtime 1",
+         "radius-server test idle-time 5", "end"});
     EXPECT_EQ(run({"simulate time 1000", "test aaa server radius 127.0.0.1 alice alice-pw"}), "server timed out\n");
     EXPECT_EQ(run({"simulate time 59999", "show radius-server statistics 127.0.0.1"}),
               "Server is dead since 00:00:59.999\n\nMonitoring Statistics\n\tTime in previous state: 00:00:01.000\n"

@@ -51,7 +51,10 @@ std::string replace_listeners(const std::string &text, const std::string &listen
         if (!placed) out += listeners;
         placed = true;
         size_t end = start + static_cast<size_t>(found.length(0));
-        for (int depth = 1; depth > 0 && end < text.size(); ++end) depth += text[end] == '{' ? 1 : text[end] == '}' ? -1 : 0;
+        for (int depth = 1; depth > 0 && end < text.size(); ++end) {
+            if (text[end] == '{') ++depth;
+            if (text[end] == '}') --depth;
+        }
         at = end;
     }
     return out + text.substr(at);
@@ -135,11 +138,16 @@ void freeradius_server::write_configuration() {
         fs::create_directory(folder_ / writable);
         hand_to_server_user(folder_ / writable);
     }
+    // The copy is ours (root's, when root runs the tests) and keeps the
+    // package's modes, some of them readable by the server's group only.
+    const auto readable = [](const fs::path &path, bool folder) {
+        const fs::perms added = fs::perms::others_read | (folder ? fs::perms::others_exec : fs::perms::none);
+        fs::permissions(path, added, fs::perm_options::add);
+    };
     for (const auto &entry : fs::recursive_directory_iterator(folder_)) {
-        if (!entry.is_symlink()) fs::permissions(entry.path(), fs::perms::others_read | fs::perms::group_read, fs::perm_options::add);
-        if (entry.is_directory() && !entry.is_symlink()) fs::permissions(entry.path(), fs::perms::others_exec, fs::perm_options::add);
+        if (!entry.is_symlink()) readable(entry.path(), entry.is_directory());
     }
-    fs::permissions(folder_, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    readable(folder_, true);
 }
 
 // Started in the foreground, its log in the folder; ready when it says so.
@@ -148,7 +156,8 @@ void freeradius_server::start() {
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
-        execlp("freeradius", "freeradius", "-f", "-l", log.c_str(), "-d", folder_.c_str(), static_cast<char *>(nullptr));
+        execlp("freeradius", "freeradius", "-f", "-l", log.c_str(), "-d", folder_.c_str(),
+               static_cast<char *>(nullptr));
         _exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
