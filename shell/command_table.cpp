@@ -22,6 +22,8 @@ constexpr uint32_t max_name = 255;          // group name field: 256 bytes
 constexpr uint32_t max_test_text = 31;      // monitoring user and password: 32 bytes
 constexpr uint32_t max_vrf = 32;
 constexpr uint32_t max_path = 4095;
+constexpr uint32_t max_user = 253;          // the longest RADIUS attribute
+constexpr uint32_t max_password = 128;      // the longest User-Password
 
 constexpr token kw(std::string_view word, std::string_view help, const choice *next = nullptr,
                    int32_t id = no_param) {
@@ -116,6 +118,7 @@ constexpr std::string_view help_statistics = "Request and response counters of s
 constexpr std::string_view help_system = "The system";
 constexpr std::string_view help_internal = "Internal state of a component";
 constexpr std::string_view help_radius_daemon = "The RADIUS daemon";
+constexpr std::string_view help_test_aaa = "Send a RADIUS request and show the answer";
 
 // A shared secret after the keyword `key`, {0 KEY | 6 KEY | 7 KEY | KEY},
 // and then `rest` (null: the line ends).  The global key and a server's key
@@ -239,6 +242,23 @@ const choice simulate_peer_state{simulate_peer_states};
 const token simulate_subjects[] = {*simulate_server.words, *simulate_time.words, *simulate_peer.words};
 const choice simulate_subject{simulate_subjects};
 constexpr chain simulate{{kw("simulate", "Drive the simulated switch (test control)", &simulate_subject)}};
+
+// test aaa server radius HOST {USER PASSWORD | accounting USER}
+// test aaa group NAME USER PASSWORD: real requests of the simulated switch
+constexpr chain test_credentials{
+    {text(shell_param_test_user, "<user>", max_user, "User name", nullptr),
+     text(shell_param_test_password, "<password>", max_password, "The user's password", nullptr)}};
+constexpr chain test_accounting{
+    {kw("accounting", "Send an Accounting-Request instead", nullptr, shell_param_test_accounting),
+     text(shell_param_test_user, "<user>", max_user, "User name", nullptr)}};
+const token test_request_kinds[] = {*test_accounting.words, *test_credentials.words};
+const choice test_request_kind{test_request_kinds};
+constexpr chain test_aaa_server{{kw("test", help_test_aaa), kw("aaa", help_aaa),
+                                 kw("server", "A server"), kw("radius", help_radius_protocol),
+                                 host(shell_param_test_host, help_host, &test_request_kind)}};
+constexpr chain test_aaa_group{{kw("test", help_test_aaa), kw("aaa", help_aaa), kw("group", help_group),
+                                text(shell_param_test_group, "<name>", max_name, help_group_name,
+                                     test_credentials.syntax())}};
 
 constexpr chain exit_session{{kw("exit", "End the session")}};
 
@@ -449,6 +469,10 @@ const command_def commands[] = {
     {.in_mode = mode::exec, .syntax = show_directed.syntax(), .shape = call_shape::builtin, .action = builtin::answer,
      .answer = "disabled (this switch has no directed-request setting)"},
     {.in_mode = mode::exec, .syntax = simulate.syntax(), .shape = call_shape::builtin, .action = builtin::simulate},
+    {.in_mode = mode::exec, .syntax = test_aaa_server.syntax(), .shape = call_shape::builtin,
+     .action = builtin::test_aaa},
+    {.in_mode = mode::exec, .syntax = test_aaa_group.syntax(), .shape = call_shape::builtin,
+     .action = builtin::test_aaa},
     {.in_mode = mode::exec, .syntax = show_das_stats.syntax(), .handler = "aaa_server_radius_statistics",
      .cmd_id = DYNAUTH_CMD_SHOW_SERVER},
     {.in_mode = mode::exec, .syntax = show_dac_stats.syntax(), .handler = "aaa_client_radius_statistics",

@@ -45,6 +45,11 @@ constexpr int32_t shell_param_sim_elapsed = -10;  // simulate: milliseconds that
 constexpr int32_t shell_param_sim_peer = -11;         // simulate: a peer switch of the fabric
 constexpr int32_t shell_param_sim_reachable = -12;    // simulate: the peer can be reached
 constexpr int32_t shell_param_sim_unreachable = -13;  // simulate: the peer cannot be reached
+constexpr int32_t shell_param_test_host = -14;        // test aaa: the server
+constexpr int32_t shell_param_test_group = -15;       // test aaa: the group
+constexpr int32_t shell_param_test_user = -16;        // test aaa: the user
+constexpr int32_t shell_param_test_password = -17;    // test aaa: the user's password
+constexpr int32_t shell_param_test_accounting = -18;  // test aaa: an accounting request
 
 struct choice;
 
@@ -75,7 +80,7 @@ enum class call_shape : uint8_t {
 };
 
 enum class builtin : uint8_t {
-    none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate, fabric_peers
+    none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate, fabric_peers, test_aaa
 };
 
 struct command_def {

@@ -114,6 +114,10 @@ std::string builtin_text(builtin action, std::string_view answer) {
         case builtin::fabric_peers: return "Lists the simulated fabric's peer switches (the `--fabric-peers` option "
                                            "names them): whether each can be reached and whether its configuration "
                                            "is this switch's running one.";
+        case builtin::test_aaa: return "Sends a real RADIUS request (host build, loopback servers only) with the "
+                                       "server's key, ports, timeout and retransmit count, or through the group's "
+                                       "live members in order, and prints the answer; the server's statistics count "
+                                       "it.";
         case builtin::none: break;
     }
     return "";

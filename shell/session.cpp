@@ -162,6 +162,7 @@ bool session::run_builtin(const parsed_command &command) {
         case builtin::debug: return set_radius_debugging(!command.no_form);
         case builtin::simulate: return simulate(command);
         case builtin::fabric_peers: return show_fabric_peers();
+        case builtin::test_aaa: return test_aaa(command);
         case builtin::none: break;
     }
     return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "platform/aaa_service.h"
 #include "platform/store_client.h"
@@ -61,6 +62,38 @@ const char *configuration_state(const radsim::fabric_peer &peer, const radsim::c
     return *peer.running == running ? "same as this switch" : "differs from this switch";
 }
 
+std::optional<radius_group_cfg> group_named(const std::string &name) {
+    const auto groups = radsim::stored().running.groups;
+    const auto found = groups.find(name);
+    if (found != groups.end()) return found->second;
+    std::printf("%% No RADIUS server group %s is configured.\n", name.c_str());
+    return std::nullopt;
+}
+
+// What a switch prints for each outcome; only an authenticated user or an
+// answered accounting request counts as success.
+bool report(radsim::request_outcome outcome, bool accounting) {
+    using radsim::request_outcome;
+    switch (outcome) {
+        case request_outcome::accepted:
+            std::puts(accounting ? "accounting request has been answered" : "user has been authenticated");
+            return true;
+        case request_outcome::rejected: std::puts("user has failed authentication"); break;
+        case request_outcome::timed_out: std::puts("server timed out"); break;
+        case request_outcome::bad_response: std::puts("server response could not be verified"); break;
+        case request_outcome::no_key: std::puts("% No shared secret is configured for the server."); break;
+        case request_outcome::not_loopback:
+            std::puts("% The simulated switch sends RADIUS requests to loopback addresses only.");
+            break;
+        case request_outcome::failed: std::puts("% The request could not be sent."); break;
+        case request_outcome::no_live_server: std::puts("% No server of the group is alive."); break;
+        case request_outcome::unavailable:
+            std::puts("% This build of the simulated switch sends no RADIUS requests.");
+            break;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool show_fabric_peers() {
@@ -76,6 +109,20 @@ bool show_fabric_peers() {
                     configuration_state(peer, running));
     }
     return true;
+}
+
+bool test_aaa(const parsed_command &command) {
+    const std::string &user = find(command, shell_param_test_user)->text;
+    const argument *password = find(command, shell_param_test_password);
+    const std::string secret = password != nullptr ? password->text : std::string();
+    if (const argument *group_name = find(command, shell_param_test_group)) {
+        const std::optional<radius_group_cfg> group = group_named(group_name->text);
+        return group && report(radsim::authenticate_through_group(*group, user, secret), false);
+    }
+    const uint32_t index = server_index(*find(command, shell_param_test_host));
+    if (index == 0) return false;
+    const bool accounting = find(command, shell_param_test_accounting) != nullptr;
+    return report(accounting ? radsim::account(index, user) : radsim::authenticate(index, user, secret), accounting);
 }
 
 bool set_radius_debugging(bool on) {

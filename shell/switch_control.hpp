@@ -1,6 +1,7 @@
 // Shell commands that act on the simulated switch itself rather than
-// through the command library: the RADIUS debugging flag and the test
-// control of the AAA service's statistics and of the fabric's peers.
+// through the command library: the RADIUS debugging flag, the test control
+// of the AAA service's statistics and of the fabric's peers, and the test
+// requests the AAA service sends.
 #pragma once
 
 #include "shell/parser.hpp"
@@ -19,5 +20,9 @@ bool simulate(const parsed_command &command);
 // "show radius fabric peers": each peer, whether it can be reached, and
 // whether its configuration is this switch's running one.
 bool show_fabric_peers();
+// "test aaa ...": one request to a server, or through a group's members,
+// and the answer as a switch prints it.  True when the user was
+// authenticated or the accounting request was answered.
+bool test_aaa(const parsed_command &command);
 
 }  // namespace radius::shell

@@ -32,6 +32,8 @@ struct server_history {
     uint64_t previous = 0;  // duration of the previous state; 0: none
     uint64_t dead_total = 0;
     uint32_t times_dead = 0;
+    uint64_t dead_until = 0;     // clock time a deadtime ends; 0: dead until declared alive
+    uint64_t last_request = 0;   // clock time of the last request sent to it
 };
 
 struct stats_state {
@@ -46,8 +48,27 @@ stats_state &stats() {
 
 server_history &history(uint32_t index) {
     auto [it, created] = stats().servers.try_emplace(index);
-    if (created) it->second.since = stats().now;
+    if (created) it->second.since = it->second.last_request = stats().now;
     return it->second;
+}
+
+// The state change takes effect at clock time `at`, which may lie behind
+// the clock when a deadtime ended during a step of it.
+void change_state(server_history &h, bool alive, uint64_t at) {
+    h.dead_until = 0;
+    if (h.alive == alive) return;
+    const uint64_t lasted = at - h.since;
+    if (!alive) ++h.times_dead;
+    if (!h.alive) h.dead_total += lasted;
+    h.previous = lasted;
+    h.since = at;
+    h.alive = alive;
+}
+
+void revive_expired() {
+    for (auto &[index, h] : stats().servers) {
+        if (!h.alive && h.dead_until != 0 && h.dead_until <= stats().now) change_state(h, true, h.dead_until);
+    }
 }
 
 using counter_field = uint8_t (radius_server_stats::*)[4];
@@ -75,11 +96,8 @@ constexpr counter_entry counters[] = {
     {stats_counter::acct_successful, "acct-successful", &radius_server_stats::acct_successful},
 };
 
-// A server's own monitoring entry decides, else the global one.
 bool monitored(uint32_t index) {
-    const monitor_table &entries = detail::store().monitor_entries();
-    std::optional<aaa_server_monitor_cfg> entry = entries.find(index);
-    if (!entry) entry = entries.find(AAA_MONITOR_GLOBAL_ID);
+    const std::optional<aaa_server_monitor_cfg> entry = detail::monitor_settings(index);
     return entry && entry->idle_time != 0;
 }
 
@@ -171,20 +189,46 @@ void set_stats_counter(uint32_t index, stats_counter counter, uint32_t value) {
     }
 }
 
-void set_server_alive(uint32_t index, bool alive) {
-    server_history &h = history(index);
-    if (h.alive == alive) return;
-    const uint64_t lasted = stats().now - h.since;
-    if (!alive) ++h.times_dead;
-    if (!h.alive) h.dead_total += lasted;
-    h.previous = lasted;
-    h.since = stats().now;
-    h.alive = alive;
+void set_server_alive(uint32_t index, bool alive) { change_state(history(index), alive, stats().now); }
+
+void advance_clock(uint64_t milliseconds) {
+    // A server first seen now has been idle since before this step.
+    radius_server_cfg server{};
+    while (detail::store().server(RADIUS_OP_READ_NEXT, &server) == 0) history(server.index);
+    stats().now += milliseconds;
+    revive_expired();
+    detail::probe_idle_servers();
 }
 
-void advance_clock(uint64_t milliseconds) { stats().now += milliseconds; }
-
 namespace detail {
+
+// A server's own monitoring entry decides, else the global one.
+std::optional<aaa_server_monitor_cfg> monitor_settings(uint32_t index) {
+    const monitor_table &entries = detail::store().monitor_entries();
+    std::optional<aaa_server_monitor_cfg> entry = entries.find(index);
+    if (!entry) entry = entries.find(AAA_MONITOR_GLOBAL_ID);
+    return entry;
+}
+
+void count_request_event(uint32_t index, stats_counter counter) {
+    for (const counter_entry &entry : counters) {
+        if (entry.counter != counter) continue;
+        uint8_t(&field)[4] = history(index).counters.*entry.field;
+        store_be32(field, load_be32(field) + 1);
+    }
+}
+
+void note_request(uint32_t index) { history(index).last_request = stats().now; }
+
+uint64_t idle_time_of(uint32_t index) { return stats().now - history(index).last_request; }
+
+bool server_alive(uint32_t index) { return history(index).alive; }
+
+void declare_dead(uint32_t index, uint64_t deadtime) {
+    server_history &h = history(index);
+    change_state(h, false, stats().now);
+    if (deadtime != 0) h.dead_until = stats().now + deadtime;
+}
 
 void reset_aaa_stats() { stats() = stats_state{}; }
 

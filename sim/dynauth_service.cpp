@@ -8,6 +8,10 @@
 // that the caller must not interpret are garbage, and every stored record
 // carries daemon bytes in 12..1047 that a read-modify-write must send back
 // unchanged.
+//
+// While the server has a port, a listener answers requests on it (the host
+// build; see dynauth_listener.cpp): the store message and the listener share
+// the daemon's state under its lock.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -310,6 +314,11 @@ std::string message_args(uint32_t message, uint32_t op, const void *request, con
 
 dynauth_daemon &dynauth() { return daemon_state(); }
 
+std::mutex &detail::dynauth_lock() {
+    static std::mutex instance;
+    return instance;
+}
+
 namespace {
 
 // " server-key 7 TEXT" or " server-key 6 TEXT"; "" without a key.
@@ -337,6 +346,7 @@ std::string client_line(const rad_dac_cfg &client, bool with_keys) {
 }  // namespace
 
 std::string dynauth_config_lines(bool with_keys) {
+    const std::lock_guard lock(detail::dynauth_lock());
     const dynauth_daemon &daemon = daemon_state();
     if (!daemon.server) return {};
     const rad_das_cfg &server = *daemon.server;
@@ -381,7 +391,16 @@ extern "C" int32_t cmi_req_resp(uint32_t message, uint32_t op, void *request, vo
         return answer_request(fault, sizeof(radius_distr_last_op), reply,
                               [&] { return last_operation_request(op, request, sent_length); });
     }
-    if (op == RADIUS_OP_READ) read_reply_withheld = fault && fault->effect != fault_effect::result_code;
-    return answer_request(fault, record_size(word_at(request, 4)), reply,
-                          [&] { return checked_request(message, op, request, sent_length); });
+    uint32_t port = 0;
+    int32_t result = 0;
+    {
+        // The listener thread reads the daemon's tables too.
+        const std::lock_guard lock(detail::dynauth_lock());
+        if (op == RADIUS_OP_READ) read_reply_withheld = fault && fault->effect != fault_effect::result_code;
+        result = answer_request(fault, record_size(word_at(request, 4)), reply,
+                                [&] { return checked_request(message, op, request, sent_length); });
+        if (const auto &server = dynauth().server) port = rad_da_get_u32(server->port);
+    }
+    detail::follow_dynauth_port(port);
+    return result;
 }

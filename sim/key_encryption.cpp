@@ -60,6 +60,12 @@ namespace radsim::detail {
 
 std::string type7_form(const std::string &text) { return text.empty() ? std::string(empty_text_form) : rotate(text, true); }
 
+std::optional<std::string> clear_key(uint32_t key_type, const char *key, size_t size) {
+    const std::string_view text(key, strnlen(key, size));
+    if (text.empty() || key_type == RADIUS_KEY_TYPE6) return std::nullopt;
+    return key_type == RADIUS_KEY_TYPE7 ? rotate(text, false) : std::string(text);
+}
+
 }  // namespace radsim::detail
 
 extern "C" int32_t radius_new_security_conf_encrypt(const char *text, uint32_t type, uint32_t, uint32_t,

@@ -41,6 +41,7 @@ void reset() {
     detail::forget_prt_args();
     detail::reset_aaa_stats();
     detail::reset_diagnostics();
+    detail::follow_dynauth_port(0);
     detail::reset_dynauth();
     detail::reset_distribution();
     detail::reset_capture();

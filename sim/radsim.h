@@ -324,8 +324,45 @@ void set_stats_counter(uint32_t index, stats_counter counter, uint32_t value);
 // dead adds to the dead total, and each death counts.
 void set_server_alive(uint32_t index, bool alive);
 
-// Lets `milliseconds` pass on the service's clock.
+// Lets `milliseconds` pass on the service's clock.  A server whose deadtime
+// ends on the way comes alive at that moment; then every monitored server
+// (idle time and test user set) that has had no request for its idle time
+// (minutes) is probed with its test user: an answer keeps or makes it
+// alive, silence makes it dead until a later probe is answered.
 void advance_clock(uint64_t milliseconds);
+
+// ---- RADIUS requests of the AAA service --------------------------------------
+
+// What one request to a server, or to a group, came to.  The host build
+// sends real RADIUS over UDP (radcli), to loopback addresses only; the
+// target build has no network side and answers `unavailable`.  Every
+// transmission, time-out and answer moves the server's counters; a server
+// that lets every transmission of a request time out is dead for the
+// deadtime.
+enum class request_outcome : uint8_t {
+    accepted,        // Access-Accept, or an Accounting-Response
+    rejected,        // Access-Reject
+    timed_out,       // no transmission was answered
+    bad_response,    // an answer the client library refused
+    no_key,          // neither the server nor the global settings hold a usable key
+    not_loopback,    // the server's address is not a loopback address: nothing sent
+    failed,          // the client library could not send the request
+    no_live_server,  // the group has no member that is alive and serves authentication
+    unavailable,     // this build sends no requests
+};
+
+// An Access-Request (user, password) or an Accounting-Request (user) to
+// the running configuration's server `index`, with its key, ports, timeout
+// and retransmit count, or the global ones where it has none.  Its deadtime
+// is that of the first group (by name) holding it with one, else the
+// global one.
+request_outcome authenticate(uint32_t index, const std::string &user, const std::string &password);
+request_outcome account(uint32_t index, const std::string &user);
+// Tries the group's members in order, skipping dead ones and those without
+// the authentication role, until one answers; the group's deadtime, else
+// the global one, applies to a member that times out.
+request_outcome authenticate_through_group(const radius_group_cfg &group, const std::string &user,
+                                           const std::string &password);
 
 // Runs the lines of the script file at `path` in the user's session, as
 // vsh_execute_script_file2 asks; returns true when every line succeeded.
