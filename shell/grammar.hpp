@@ -71,7 +71,11 @@ enum class call_shape : uint8_t {
     builtin,         // the shell's own action
 };
 
-enum class builtin : uint8_t { none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate };
+enum class builtin : uint8_t {
+    none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate,
+    save_startup,  // the running configuration becomes the startup configuration
+    show_startup,
+};
 
 struct command_def {
     mode in_mode;

@@ -110,6 +110,10 @@ std::string builtin_text(builtin action, std::string_view answer) {
                                     "record): 1, or 0 in the \"no\" form.";
         case builtin::simulate: return "Test control of the simulated AAA service: a server comes alive or dies now, "
                                        "a statistics counter takes a value, or time passes on the service's clock.";
+        case builtin::save_startup: return "Saves what `show running-config radius all` shows as the startup "
+                                           "configuration, beside the store's file; a store created afresh applies it "
+                                           "first.";
+        case builtin::show_startup: return "Shows the saved startup configuration.";
         case builtin::none: break;
     }
     return "";
