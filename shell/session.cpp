@@ -75,6 +75,21 @@ bool replace_file(const std::string &file, const std::string &text) {
     return false;
 }
 
+// Mode changes and the shell's own answers leave the store alone, and so
+// need no unit of work (nor wait for another process's lock).
+bool touches_store(const command_def &def) {
+    if (def.shape != call_shape::builtin) return true;
+    switch (def.action) {
+        case builtin::configure:
+        case builtin::end:
+        case builtin::exit:
+        case builtin::answer:
+        case builtin::feature:
+        case builtin::show_startup: return false;
+        default: return true;
+    }
+}
+
 bool report_missing(std::string_view handler) {
     std::printf("%% Command unavailable: the command library has no handler %.*s.\n", static_cast<int>(handler.size()),
                 handler.data());
@@ -146,6 +161,7 @@ bool session::run_command(std::string_view line, bool shown) {
 // leaves the session in the mode it found.
 bool session::execute(const parsed_command &command) {
     if (command.def->action == builtin::copy_in) return replay(text_arg(command, shell_param_file));
+    if (!touches_store(*command.def)) return run_builtin(command);
     const mode mode_before = mode_;
     const std::vector<argument> context_before = context_;
     bool worked = false;

@@ -128,8 +128,10 @@ void drop_everything(sqlite::connection &c) {
 }
 
 // Runs the steps the file lacks under the write lock, so that two programs
-// opening one new file do not both create it.
+// opening one new file do not both create it.  A current file is not
+// locked at all: a shell starts while another one writes.
 void migrate(sqlite::connection &c, bool erase) {
+    if (!erase && c.integer("PRAGMA user_version") == schema_version) return;
     c.execute("BEGIN IMMEDIATE");
     try {
         if (erase) drop_everything(c);
