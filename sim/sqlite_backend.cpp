@@ -278,11 +278,9 @@ public:
     // Taking the write lock at the start means that a line which meets
     // another process's lock waits for it before it has done anything, and
     // that two processes never interleave their lines' reads and writes.
-    void begin() override { connection_->execute("BEGIN IMMEDIATE"); }
-    void commit() override { connection_->execute("COMMIT"); }
-    void rollback() override {
-        if (connection_->in_transaction()) connection_->execute_quietly("ROLLBACK");
-    }
+    void begin() override { connection_->begin_unit(); }
+    void commit() override { connection_->commit_unit(); }
+    void rollback() override { connection_->rollback_unit(); }
 
 private:
     copy_tables &tables(store_copy copy) { return copy == store_copy::running ? running_ : pending_; }

@@ -39,7 +39,32 @@ connection::~connection() {
     sqlite3_close_v2(db_);
 }
 
-void connection::fail(int code) const { throw store_error(failure_text(code, path_, busy_timeout_ms_, sqlite3_errmsg(db_))); }
+void connection::fail(int code) {
+    std::string text = failure_text(code, path_, busy_timeout_ms_, sqlite3_errmsg(db_));
+    if (unit_open_ && !unit_failure_) unit_failure_ = text;
+    throw store_error(text);
+}
+
+void connection::check_unit() const {
+    if (unit_failure_) throw store_error(*unit_failure_);
+}
+
+void connection::begin_unit() {
+    execute("BEGIN IMMEDIATE");
+    unit_open_ = true;
+    unit_failure_.reset();
+}
+
+void connection::commit_unit() {
+    execute("COMMIT");
+    unit_open_ = false;
+}
+
+void connection::rollback_unit() {
+    if (in_transaction()) execute_quietly("ROLLBACK");
+    unit_open_ = false;
+    unit_failure_.reset();
+}
 
 statement connection::prepare(std::string_view sql) {
     sqlite3_stmt *made = nullptr;
@@ -51,6 +76,7 @@ statement connection::prepare(std::string_view sql) {
 }
 
 void connection::execute(const std::string &sql) {
+    check_unit();
     const int code = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) fail(code);
 }

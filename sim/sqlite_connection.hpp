@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,16 @@ public:
     void execute_quietly(const char *sql);
     bool in_transaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
-    [[noreturn]] void fail(int code) const;
+    // A unit of work: a transaction that, once anything in it failed,
+    // refuses every further statement until it ends.  SQLite may roll a
+    // transaction back by itself (a full disk, for one), and the handler
+    // goes on: without this its later writes would each commit alone.
+    void begin_unit();
+    void commit_unit();
+    void rollback_unit();
+    void check_unit() const;  // throws the unit's failure, if any
+
+    [[noreturn]] void fail(int code);
     const std::string &path() const { return path_; }
     sqlite3 *handle() const { return db_; }
 
@@ -61,13 +71,15 @@ private:
     sqlite3 *db_;
     std::string path_;
     unsigned busy_timeout_ms_;
+    bool unit_open_ = false;
+    std::optional<std::string> unit_failure_;
 };
 
 // One use of a prepared statement: bind, step, read; reset when it ends so
 // that the statement holds no lock between uses.
 class query {
 public:
-    query(connection &c, const statement &s) : connection_(c), statement_(s.get()) {}
+    query(connection &c, const statement &s) : connection_(c), statement_(s.get()) { c.check_unit(); }
     ~query() {
         sqlite3_reset(statement_);
         sqlite3_clear_bindings(statement_);

@@ -103,13 +103,22 @@ void refuse_unusable_path(const std::string &path) {
     if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) throw store_error(path + " is not a regular file");
 }
 
+// quick_check's report on one line: its findings without the heading of
+// the database they are in.
+std::string one_line(std::string report) {
+    const std::string heading = "*** in database main ***\n";
+    if (report.starts_with(heading)) report.erase(0, heading.size());
+    for (size_t at; (at = report.find('\n')) != std::string::npos;) report.replace(at, 1, "; ");
+    return report;
+}
+
 void check_ours(sqlite::connection &c) {
     const int64_t id = c.integer("PRAGMA application_id");  // a file that is no database fails here
     if (id != application_id && c.integer("SELECT count(*) FROM sqlite_master") != 0) {
         throw store_error(c.path() + " is a database of another program, not a configuration store");
     }
     const std::string verdict = c.text("PRAGMA quick_check");
-    if (verdict != "ok") throw store_error("the store " + c.path() + " is damaged (" + verdict + ")");
+    if (verdict != "ok") throw store_error("the store " + c.path() + " is damaged (" + one_line(verdict) + ")");
     const int64_t version = c.integer("PRAGMA user_version");
     if (version > schema_version) {
         throw store_error("the store " + c.path() + " has schema version " + std::to_string(version) +
