@@ -36,7 +36,9 @@ bool confirmed(const std::string &store, const std::string &startup, bool assume
     std::fflush(stdout);
     std::string answer;
     std::getline(std::cin, answer);
-    return answer == "y" || answer == "yes";
+    if (answer == "y" || answer == "yes") return true;
+    std::fputs("radsh: no factory reset: the store was left as it is\n", stderr);
+    return false;
 }
 
 bool open_file(const std::string &path, const store_request &request) {
