@@ -3,6 +3,7 @@
 // tool.  Text fields are kept up to their first NUL and reserved bytes not
 // at all: a record comes back zero-filled past its texts, as a fresh one
 // that a handler zeroed and filled.
+#include <charconv>
 #include <cstddef>
 #include <cstring>
 #include <span>
@@ -40,11 +41,13 @@ std::string index_list_text(const unsigned char *bytes, size_t size) {
     return text;
 }
 
+// A word that is no number (a store edited by hand) reads as 0, an empty slot.
 void read_index_list(std::string_view text, unsigned char *bytes, size_t size) {
     size_t slot = 0;
     for (size_t at = 0; at < text.size() && slot < size / sizeof(uint32_t);) {
         const size_t end = std::min(text.find(' ', at), text.size());
-        const uint32_t value = static_cast<uint32_t>(std::stoul(std::string(text.substr(at, end - at))));
+        uint32_t value = 0;
+        std::from_chars(text.data() + at, text.data() + end, value);
         std::memcpy(bytes + slot++ * sizeof value, &value, sizeof value);
         at = end + 1;
     }

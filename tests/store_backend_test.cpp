@@ -13,6 +13,9 @@
 #include <type_traits>
 
 #include "sim/store_backend.hpp"
+#ifdef RADIUS_SQLITE_STORE
+#include <sqlite3.h>
+#endif
 #include "tests/support/temp_folder.hpp"
 
 namespace {
@@ -168,6 +171,27 @@ TEST_P(store_backend_test, records_come_back_field_for_field) {
     EXPECT_TRUE(same(backend_->monitor_entries().find(AAA_MONITOR_GLOBAL_ID).value(), entry));
     EXPECT_TRUE(same(backend_->global(store_copy::running), global));
 }
+
+#ifdef RADIUS_SQLITE_STORE
+// A person may edit a store with the sqlite3 tool: what no field can hold
+// reads as nothing rather than failing the store.
+TEST(sqlite_backend, a_member_list_edited_by_hand_reads_its_numbers_and_zero_for_the_rest) {
+    const radtest::temp_folder folder;
+    const std::string path = folder.file("edited.db");
+    {
+        const auto backend = radsim::make_sqlite_backend(path);
+        backend->groups(store_copy::running).put("g", group_named("g"));
+    }
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "UPDATE server_groups SET members = '3 x 5', member_count = 3", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const radius_group_cfg group = radsim::make_sqlite_backend(path)->groups(store_copy::running).find("g").value();
+    EXPECT_EQ(group.members[0], 3u);
+    EXPECT_EQ(group.members[1], 0u);
+    EXPECT_EQ(group.members[2], 5u);
+}
+#endif
 
 // A store file of its own, in a folder removed when the test program ends.
 std::unique_ptr<radsim::store_backend> make_sqlite_file_backend() {
