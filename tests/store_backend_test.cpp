@@ -191,7 +191,6 @@ TEST(sqlite_backend, a_member_list_edited_by_hand_reads_its_numbers_and_zero_for
     EXPECT_EQ(group.members[1], 0u);
     EXPECT_EQ(group.members[2], 5u);
 }
-#endif
 
 // A store file of its own, in a folder removed when the test program ends.
 std::unique_ptr<radsim::store_backend> make_sqlite_file_backend() {
@@ -199,6 +198,7 @@ std::unique_ptr<radsim::store_backend> make_sqlite_file_backend() {
     static unsigned made = 0;
     return radsim::make_sqlite_backend(folder.file("store" + std::to_string(++made) + ".db"));
 }
+#endif
 
 INSTANTIATE_TEST_SUITE_P(each, store_backend_test,
                          ::testing::Values(backend_kind{"memory", &radsim::make_memory_backend}
