@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "abi/radius_records.h"
 #include "platform/key_encryption.h"
@@ -16,7 +15,7 @@ constexpr uint32_t type7 = RADIUS_KEY_TYPE7;
 // Takes ownership of what the service handed back, whatever the result, so
 // that a block that comes with a failure code is still released.
 secret_text take_service_text(int32_t rc, char *out, uint32_t out_len) {
-    secret_text text(out, secret_release{.from_service = true});
+    secret_text text(out);
     if (rc != 0 || text == nullptr || out_len == 0 || text.get()[0] == '\0') return nullptr;
     return text;
 }
@@ -25,16 +24,12 @@ secret_text take_service_text(int32_t rc, char *out, uint32_t out_len) {
 
 void secret_release::operator()(char *text) const noexcept {
     explicit_bzero(text, std::strlen(text));
-    if (from_service) {
-        std::free(text);
-    } else {
-        delete[] text;
-    }
+    std::free(text);
 }
 
 secret_text copy_secret(const char *text, size_t max_chars) {
     const size_t length = strnlen(text, max_chars);
-    secret_text copy(new (std::nothrow) char[length + 1]);
+    secret_text copy(static_cast<char *>(std::malloc(length + 1)));
     if (copy == nullptr) return nullptr;
     std::memcpy(copy.get(), text, length);
     copy.get()[length] = '\0';

@@ -9,11 +9,11 @@
 
 namespace radius {
 
-// Wipes a secret and releases its block.  Blocks from the key-encryption
-// service were malloc'd by the service and go back with free; our own
-// copies come from new[] and go back with delete[].
+// Wipes a secret and releases its block with free: the key-encryption
+// service's blocks are malloc'd, and so are our own copies (the library
+// uses no operator new, which would bring the C++ runtime's exception
+// support along).
 struct secret_release {
-    bool from_service = false;
     void operator()(char *text) const noexcept;
 };
 

@@ -176,6 +176,16 @@ constexpr chain copy_in{{kw("copy", help_copy), text(shell_param_file, "<file>",
 constexpr chain copy_out{{kw("copy", help_copy), kw("running-config", help_running_config),
                           text(shell_param_file, "<file>", max_path, help_file, nullptr)}};
 
+// The startup configuration: the running one saved beside the store, which
+// a store created afresh applies first.
+constexpr std::string_view help_startup_config = "The configuration applied when the store starts afresh";
+constexpr chain copy_startup{{kw("copy", help_copy), kw("running-config", help_running_config),
+                              kw("startup-config", help_startup_config)}};
+constexpr chain write_memory{{kw("write", "Save the configuration"),
+                              kw("memory", "Save the running configuration as the startup configuration")}};
+constexpr chain show_startup{{kw("show", help_show), kw("startup-config", help_startup_config),
+                              kw("radius", "RADIUS configuration")}};
+
 // show radius-server statistics [HOST]
 extern const choice show_stats_host;
 constexpr chain show_stats{{kw("show", help_show), kw("radius-server", help_radius_server),
@@ -497,6 +507,12 @@ const command_def commands[] = {
     {.in_mode = mode::exec, .syntax = show_fabric_peers.syntax(), .shape = call_shape::builtin,
      .action = builtin::fabric_peers},
     {.in_mode = mode::exec, .syntax = clear_session.syntax(), .handler = "radius_qds_distr_clear_session"},
+    {.in_mode = mode::exec, .syntax = copy_startup.syntax(), .shape = call_shape::builtin,
+     .action = builtin::save_startup},
+    {.in_mode = mode::exec, .syntax = write_memory.syntax(), .shape = call_shape::builtin,
+     .action = builtin::save_startup},
+    {.in_mode = mode::exec, .syntax = show_startup.syntax(), .shape = call_shape::builtin,
+     .action = builtin::show_startup},
     {.in_mode = mode::exec, .syntax = exit_session.syntax(), .shape = call_shape::builtin, .action = builtin::exit},
 
     {.in_mode = mode::configure, .syntax = radius_enable.syntax(), .handler = "config_radius_enable",

@@ -80,7 +80,9 @@ enum class call_shape : uint8_t {
 };
 
 enum class builtin : uint8_t {
-    none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate, fabric_peers, test_aaa
+    none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate, fabric_peers, test_aaa,
+    save_startup,  // the running configuration becomes the startup configuration
+    show_startup,
 };
 
 struct command_def {

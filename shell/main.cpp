@@ -1,6 +1,7 @@
 // radsh: the command shell.  Loads the command library, binds the command
-// table to its handlers and runs commands on the simulated switch, which
-// starts from its factory defaults.
+// table to its handlers and runs commands on the simulated switch, whose
+// configuration store persists in a database file unless told to keep it
+// in memory.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -18,6 +19,7 @@
 #include "shell/plugin.hpp"
 #include "shell/reference.hpp"
 #include "shell/session.hpp"
+#include "shell/store_setup.hpp"
 #include "sim/radsim.h"
 
 namespace {
@@ -44,6 +46,7 @@ struct shell_options {
     std::string document;
     std::vector<std::string> fabric_peers;
     std::string user = "admin";
+    radius::shell::store_request store;
 };
 
 void add_options(CLI::App &app, shell_options &options) {
@@ -70,6 +73,33 @@ void add_options(CLI::App &app, shell_options &options) {
                                                        std::end(radius::shell::document_names))))
         ->type_name("NAME");
     app.set_version_flag("--version", "radsh " RADSH_VERSION, "Print the version and exit");
+    app.add_option("--store", options.store.path,
+                   "The configuration store's database file (default: radsh/config.db in $XDG_STATE_HOME, else in "
+                   "~/.local/state), or :memory: to keep it in memory for this run");
+    app.add_flag("--factory-reset", options.store.factory_reset,
+                 "Erase the store and the startup configuration and start from factory defaults (asks first)");
+    app.add_flag("--yes", options.store.assume_yes, "Do not ask before a factory reset");
+    app.add_option("--store-wait", options.store.wait_ms,
+                   "Milliseconds a command waits for another process's lock on the store before it fails")
+        ->capture_default_str();
+}
+
+// A store created afresh starts as a switch boots: factory defaults, then
+// the startup configuration, as one unit, so that a process that dies
+// before the end leaves it all to do again.  Asked again inside the unit,
+// which holds the store's lock, because another shell may have done it.
+bool initialize(radius::shell::session &s) {
+    try {
+        radsim::atomically([&s] {
+            if (radsim::store_initialized()) return;
+            radsim::load_factory_defaults();
+            s.apply_startup_config();
+        });
+        return true;
+    } catch (const radsim::store_error &error) {
+        std::fprintf(stderr, "radsh: the store could not be given its first configuration: %s\n", error.what());
+        return false;
+    }
 }
 
 int run(const shell_options &options, radius::shell::session &s) {
@@ -116,12 +146,16 @@ int main(int argc, char **argv) {
     const std::unique_ptr<radius::shell::handler_library> library = load(options.library);
     if (!library) return 2;
     std::fputs(library->missing_report(options.library).c_str(), stderr);
-    radsim::load_factory_defaults();
+    const std::optional<std::string> store = radius::shell::open_store(options.store);
+    if (!store) return 2;
     radsim::set_call_log(false);  // nothing here reads it, and it would grow with every command
     radsim::set_acting_user(options.user);
     for (const std::string &peer : options.fabric_peers) radsim::distribution().peers.push_back({peer, true, {}});
-    radius::shell::session s(*library, {.json = options.json, .standby = options.standby});
+    radius::shell::session s(*library, {.json = options.json,
+                                        .standby = options.standby,
+                                        .startup_config = radius::shell::startup_config_path(*store)});
     // Scripts that the library has the shell run go through this session.
     radsim::set_script_runner([&s](const std::string &path) { return s.run_script(path); });
+    if (!radsim::store_initialized() && !initialize(s)) return 2;
     return run(options, s);
 }

@@ -118,6 +118,10 @@ std::string builtin_text(builtin action, std::string_view answer) {
                                        "server's key, ports, timeout and retransmit count, or through the group's "
                                        "live members in order, and prints the answer; the server's statistics count "
                                        "it.";
+        case builtin::save_startup: return "Saves what `show running-config radius all` shows as the startup "
+                                           "configuration, beside the store's file; a store created afresh applies it "
+                                           "first.";
+        case builtin::show_startup: return "Shows the saved startup configuration.";
         case builtin::none: break;
     }
     return "";

@@ -1,10 +1,15 @@
 #include "shell/session.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "abi/radius_records.h"
 #include "shell/line_input.hpp"
@@ -50,6 +55,46 @@ std::string error_message(const parse_error &error) {
 // daemon's.  Keys as the generator has them: with "all" only.
 std::string daemon_lines(const parsed_command &command) {
     return radsim::dynauth_config_lines(find_arg(command.args, shell_param_full) != nullptr);
+}
+
+bool write_all(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        text.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+// Writes `text` into a new file beside `file`, on the disk, and renames it
+// over `file`: a crash or a full disk leaves the old file whole.
+bool replace_file(const std::string &file, const std::string &text) {
+    const std::string temporary = file + ".new";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const bool written = fd >= 0 && write_all(fd, text) && ::fsync(fd) == 0;
+    int error = errno;
+    if (fd >= 0) ::close(fd);
+    if (written && ::rename(temporary.c_str(), file.c_str()) == 0) return true;
+    if (written) error = errno;
+    std::printf("%% Cannot write %s: %s\n", file.c_str(), std::strerror(error));
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+// Mode changes and the shell's own answers leave the store alone, and so
+// need no unit of work (nor wait for another process's lock).
+bool touches_store(const command_def &def) {
+    if (def.shape != call_shape::builtin) return true;
+    switch (def.action) {
+        case builtin::configure:
+        case builtin::end:
+        case builtin::exit:
+        case builtin::answer:
+        case builtin::feature:
+        case builtin::show_startup: return false;
+        default: return true;
+    }
 }
 
 bool report_missing(std::string_view handler) {
@@ -114,8 +159,30 @@ bool session::run_command(std::string_view line, bool shown) {
         print_error(*error, line, shown);
         return false;
     }
-    const parsed_command &command = std::get<parsed_command>(result);
-    return command.def->shape == call_shape::builtin ? run_builtin(command) : call_handler(command);
+    return execute(std::get<parsed_command>(result));
+}
+
+// Each command is one unit of work on the store, so that a process that
+// dies leaves it applied wholly or not at all; a file being applied makes
+// each of its lines a unit instead.  A command the storage failed under
+// leaves the session in the mode it found.
+bool session::execute(const parsed_command &command) {
+    if (command.def->action == builtin::copy_in) return replay(text_arg(command, shell_param_file));
+    if (!touches_store(*command.def)) return run_builtin(command);
+    const mode mode_before = mode_;
+    const std::vector<argument> context_before = context_;
+    bool worked = false;
+    try {
+        radsim::atomically([&] {
+            worked = command.def->shape == call_shape::builtin ? run_builtin(command) : call_handler(command);
+        });
+    } catch (const radsim::store_error &error) {
+        mode_ = mode_before;
+        context_ = context_before;
+        std::printf("%% Not applied: %s.\n", error.what());
+        return false;
+    }
+    return worked;
 }
 
 // In a submode, a line the submode does not know but configuration mode
@@ -156,6 +223,8 @@ bool session::run_builtin(const parsed_command &command) {
             return true;
         case builtin::copy_in: return replay(text_arg(command, shell_param_file));
         case builtin::copy_out: return save_running_config(text_arg(command, shell_param_file));
+        case builtin::save_startup: return save_startup_config();
+        case builtin::show_startup: return show_startup_config();
         case builtin::answer:
             std::printf("%.*s\n", static_cast<int>(command.def->answer.size()), command.def->answer.data());
             return true;
@@ -283,18 +352,29 @@ bool session::run_script(const std::string &path) {
     return run_session(*this, *make_list_source(std::move(lines)), true) == 0;
 }
 
-// Writes what "show running-config radius all" shows into `file`.
-bool session::save_running_config(const std::string &file) {
+// What "show running-config radius all" shows; nothing after the generator
+// (or its absence) said why.
+std::optional<std::string> session::running_config_text() {
     const command_def &generator = running_config_def();
     void *address = library_.find(generator.handler);
-    if (address == nullptr) return report_missing(generator.handler);
+    if (address == nullptr) {
+        report_missing(generator.handler);
+        return std::nullopt;
+    }
     const parsed_command command{&generator, false, false, {argument{.id = shell_param_full, .kind = slot::keyword}}};
-    radsim::take_shell_buffer();  // nothing stale goes into the file
+    radsim::take_shell_buffer();  // nothing stale goes into the text
     const int32_t status = invoke(command, {}, address, false);
-    const std::string text = radsim::take_shell_buffer() + daemon_lines(command);
-    if (status != 0) return false;
+    std::string text = radsim::take_shell_buffer() + daemon_lines(command);
+    if (status != 0) return std::nullopt;
+    return text;
+}
+
+// Writes what "show running-config radius all" shows into `file`.
+bool session::save_running_config(const std::string &file) {
+    const std::optional<std::string> text = running_config_text();
+    if (!text) return false;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
+    out << *text;
     out.close();
     if (!out) {
         std::printf("%% Cannot write %s: %s\n", file.c_str(), std::strerror(errno));
@@ -302,6 +382,38 @@ bool session::save_running_config(const std::string &file) {
     }
     std::printf("Saved the running configuration to %s.\n", file.c_str());
     return true;
+}
+
+bool session::startup_config_kept() const {
+    if (!options_.startup_config.empty()) return true;
+    std::puts("% The store is in memory (--store :memory:): there is no startup configuration.");
+    return false;
+}
+
+bool session::save_startup_config() {
+    if (!startup_config_kept()) return false;
+    const std::optional<std::string> text = running_config_text();
+    if (!text || !replace_file(options_.startup_config, *text)) return false;
+    std::puts("Saved the running configuration as the startup configuration.");
+    return true;
+}
+
+bool session::show_startup_config() const {
+    if (!startup_config_kept()) return false;
+    std::ifstream in(options_.startup_config, std::ios::binary);
+    if (!in) {
+        std::puts("% No startup configuration has been saved.");
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::fputs(text.str().c_str(), stdout);
+    return true;
+}
+
+bool session::apply_startup_config() {
+    if (options_.startup_config.empty() || !std::filesystem::exists(options_.startup_config)) return true;
+    return replay(options_.startup_config);
 }
 
 }  // namespace radius::shell

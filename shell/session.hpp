@@ -19,6 +19,9 @@ namespace radius::shell {
 struct session_options {
     bool json = false;     // render tagged output as JSON unless told otherwise
     bool standby = false;  // run as on the standby supervisor (is_active_sup 0)
+    // The file of the saved startup configuration, beside the store's file;
+    // empty when the store is in memory and there is none.
+    std::string startup_config = {};
 };
 
 class session {
@@ -42,6 +45,11 @@ public:
     // each echoed after the prompt.  True when every line succeeded.
     bool run_script(const std::string &path);
 
+    // Applies the saved startup configuration, when there is one, as a file
+    // of saved configuration: what a store created afresh does first.
+    // False when a line of it failed.
+    bool apply_startup_config();
+
     // What the handler of the last line's command returned; nothing when the
     // line called none (a parse error, a built-in command such as a mode
     // change or a copy, a missing handler).
@@ -62,7 +70,11 @@ private:
     void enter(mode next, const parsed_command &command);
     bool exit_mode();
     bool replay(const std::string &file);
+    std::optional<std::string> running_config_text();
     bool save_running_config(const std::string &file);
+    bool save_startup_config();
+    bool show_startup_config() const;
+    bool startup_config_kept() const;
     void print_error(const parse_error &error, std::string_view line, bool shown) const;
 
     const handler_library &library_;

@@ -37,6 +37,23 @@ std::string monitor_args(uint32_t service, uint32_t op, const aaa_server_monitor
            " server_id=" + (cfg == nullptr ? std::string("(null)") : std::to_string(cfg->server_id));
 }
 
+int32_t serve_monitor_entry(uint32_t op, aaa_server_monitor_cfg *cfg) {
+    radsim::monitor_table &entries = radsim::detail::store().monitor_entries();
+    switch (op) {
+        case 1: {
+            const std::optional<aaa_server_monitor_cfg> found = entries.find(cfg->server_id);
+            if (!found) return AAA_ERR_NO_MONITOR_ENTRY;
+            *cfg = *found;
+            return 0;
+        }
+        case 3:
+            entries.put(cfg->server_id, *cfg);
+            return 0;
+        default:
+            return aaa_err_invalid_request;
+    }
+}
+
 }  // namespace
 
 // op 1 reads the entry named by server_id, op 3 creates or replaces it.  The
@@ -52,18 +69,5 @@ extern "C" int32_t cmi_aaa_server_monitor_config(uint32_t session_handle, uint32
     }
     if (fault) return fault->result;
     if (cfg == nullptr) return aaa_err_invalid_request;
-    radsim::monitor_table &entries = radsim::detail::store().monitor_entries();
-    switch (op) {
-        case 1: {
-            const std::optional<aaa_server_monitor_cfg> found = entries.find(cfg->server_id);
-            if (!found) return AAA_ERR_NO_MONITOR_ENTRY;
-            *cfg = *found;
-            return 0;
-        }
-        case 3:
-            entries.put(cfg->server_id, *cfg);
-            return 0;
-        default:
-            return aaa_err_invalid_request;
-    }
+    return radsim::detail::guarded([&] { return serve_monitor_entry(op, cfg); });
 }

@@ -247,7 +247,7 @@ extern "C" int32_t cmi_aaa_server_stats(uint32_t session_handle, uint32_t servic
     radsim::check_stats_call(service, op, mode);
     if (fault) return fault->result;
     if (stats == nullptr) return radsim::aaa_err_invalid_request;
-    return radsim::serve(op, stats);
+    return radsim::detail::guarded([&] { return radsim::serve(op, stats); });
 }
 
 // Milliseconds as "[D days ]HH:MM:SS.mmm".  The buffer must be the 100

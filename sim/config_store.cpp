@@ -35,6 +35,46 @@ std::map<Key, Record> all_entries(const record_table<Record, Key> &table) {
 
 config_store::config_store() : backend_(make_memory_backend()) {}
 
+void config_store::use_backend(std::unique_ptr<store_backend> backend) { backend_ = std::move(backend); }
+
+int32_t config_store::storage_failed(const store_error &error) {
+    if (!held_failure_) held_failure_ = error.what();
+    return store_err_storage;
+}
+
+// A unit that a unit runs (the lines of a script a command runs) is part of
+// the outer one: only the outermost is a transaction of the backend, and a
+// failure anywhere in it undoes all of it.
+void config_store::atomically(const std::function<void()> &work) {
+    struct depth_guard {
+        int &depth;
+        explicit depth_guard(int &d) : depth(d) { ++depth; }
+        ~depth_guard() { --depth; }
+    };
+    if (unit_depth_ > 0) {
+        const depth_guard inner(unit_depth_);
+        try {
+            work();
+        } catch (const store_error &error) {
+            storage_failed(error);
+            throw;
+        }
+        return;
+    }
+    held_failure_.reset();
+    backend_->begin();  // a lock we could not get: nothing has run
+    try {
+        const depth_guard outer(unit_depth_);
+        work();
+        if (held_failure_) throw store_error(*held_failure_);
+        backend_->commit();
+    } catch (...) {
+        held_failure_.reset();
+        backend_->rollback();
+        throw;
+    }
+}
+
 void config_store::set_limits(size_t max_servers, size_t max_groups) {
     max_servers_ = max_servers;
     max_groups_ = max_groups;

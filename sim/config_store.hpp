@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "sim/radsim.h"
@@ -16,6 +18,17 @@ namespace radsim {
 class config_store {
 public:
     config_store();  // over the in-memory backend
+
+    // Puts the store on another backend; what the old one held stays there.
+    void use_backend(std::unique_ptr<store_backend> backend);
+    bool initialized() const { return backend_->initialized(); }
+    void mark_initialized() { backend_->mark_initialized(); }
+
+    // One unit of work on the store (see radsim::atomically).
+    void atomically(const std::function<void()> &work);
+    // A platform call met a storage failure: it is held for the unit to
+    // report, and the call returns the result code this gives.
+    int32_t storage_failed(const store_error &error);
 
     // The store calls; `op` as in the store client.
     int32_t global(uint32_t op, radius_global_cfg *cfg);
@@ -58,6 +71,8 @@ private:
     config_tables copy_contents(store_copy copy);
 
     std::unique_ptr<store_backend> backend_;
+    int unit_depth_ = 0;                        // units open, the outermost one the backend's transaction
+    std::optional<std::string> held_failure_;  // the first storage failure of the open unit
     size_t max_servers_ = 64;
     size_t max_groups_ = 64;
     std::string acting_user_ = "admin";

@@ -1,5 +1,7 @@
 // The in-memory store backend: std::map tables, copied whole for the pending
-// copy and for a transaction's undo (a few hundred records at most).
+// copy and for a transaction's undo (a few hundred records at most).  The
+// undo copy is taken at a transaction's first change, not at its begin, so
+// that the many command lines that change nothing cost nothing.
 #include <cassert>
 #include <cstring>
 #include <map>
@@ -10,10 +12,21 @@ namespace radsim {
 
 namespace {
 
+// Told before any table changes, so that an open transaction can save its undo.
+class change_listener {
+public:
+    virtual void before_change() = 0;
+
+protected:
+    ~change_listener() = default;
+};
+
 template <class Record, class Key>
 class map_table final : public record_table<Record, Key> {
 public:
     using typename record_table<Record, Key>::entry;
+
+    explicit map_table(change_listener &listener) : listener_(&listener) {}
 
     std::optional<Record> find(const Key &key) const override {
         const auto it = rows_.find(key);
@@ -29,13 +42,22 @@ public:
         if (it == rows_.end()) return std::nullopt;
         return *it;
     }
-    void put(const Key &key, const Record &record) override { rows_[key] = record; }
-    bool erase(const Key &key) override { return rows_.erase(key) == 1; }
+    void put(const Key &key, const Record &record) override {
+        listener_->before_change();
+        rows_[key] = record;
+    }
+    bool erase(const Key &key) override {
+        if (!rows_.contains(key)) return false;
+        listener_->before_change();
+        rows_.erase(key);
+        return true;
+    }
     size_t size() const override { return rows_.size(); }
 
     const std::map<Key, Record> &rows() const { return rows_; }
 
 private:
+    change_listener *listener_;  // the backend, which outlives every copy of its tables
     std::map<Key, Record> rows_;
 };
 
@@ -45,7 +67,7 @@ struct copy_tables {
     map_table<radius_server_cfg, uint32_t> servers;
     map_table<radius_group_cfg, std::string> groups;
 
-    copy_tables() {
+    explicit copy_tables(change_listener &listener) : servers(listener), groups(listener) {
         global.timeout = RADIUS_DEFAULT_TIMEOUT;
         global.retransmit = RADIUS_DEFAULT_RETRANSMIT;
     }
@@ -53,18 +75,24 @@ struct copy_tables {
 
 // Everything a transaction may have to undo.
 struct contents {
+    explicit contents(change_listener &listener) : running(listener), items(listener), monitor_entries(listener) {}
+
     copy_tables running;
     std::optional<copy_tables> pending;
     map_table<uint32_t, uint32_t> items;
     map_table<aaa_server_monitor_cfg, uint32_t> monitor_entries;
     uint32_t next_index = 1;
     std::string session_owner;
+    bool initialized = false;
 };
 
-class memory_backend final : public store_backend {
+class memory_backend final : public store_backend, private change_listener {
 public:
     radius_global_cfg global(store_copy copy) const override { return tables(copy).global; }
-    void put_global(store_copy copy, const radius_global_cfg &global) override { tables(copy).global = global; }
+    void put_global(store_copy copy, const radius_global_cfg &global) override {
+        before_change();
+        tables(copy).global = global;
+    }
     server_table &servers(store_copy copy) override { return tables(copy).servers; }
     group_table &groups(store_copy copy) override { return tables(copy).groups; }
 
@@ -79,29 +107,50 @@ public:
     monitor_table &monitor_entries() override { return now_.monitor_entries; }
 
     bool has_pending() const override { return now_.pending.has_value(); }
-    void create_pending() override { now_.pending = now_.running; }
+    void create_pending() override {
+        before_change();
+        now_.pending = now_.running;
+    }
     void promote_pending() override {
+        before_change();
         now_.running = std::move(*now_.pending);
         now_.pending.reset();
         now_.session_owner.clear();
     }
     void drop_pending() override {
+        before_change();
         now_.pending.reset();
         now_.session_owner.clear();
     }
 
     std::string session_owner() const override { return now_.session_owner; }
-    void set_session_owner(std::string_view owner) override { now_.session_owner = owner; }
+    void set_session_owner(std::string_view owner) override {
+        before_change();
+        now_.session_owner = owner;
+    }
 
-    uint32_t take_server_index() override { return now_.next_index++; }
+    uint32_t take_server_index() override {
+        before_change();
+        return now_.next_index++;
+    }
+
+    bool initialized() const override { return now_.initialized; }
+    void mark_initialized() override {
+        before_change();
+        now_.initialized = true;
+    }
 
     void begin() override {
-        assert(!undo_ && "transactions do not nest");
-        undo_ = now_;
+        assert(!in_transaction_ && "transactions do not nest");
+        in_transaction_ = true;
     }
-    void commit() override { undo_.reset(); }
+    void commit() override {
+        in_transaction_ = false;
+        undo_.reset();
+    }
     void rollback() override {
         if (undo_) now_ = std::move(*undo_);
+        in_transaction_ = false;
         undo_.reset();
     }
 
@@ -114,8 +163,13 @@ private:
         return const_cast<copy_tables &>(std::as_const(*this).tables(copy));
     }
 
-    contents now_;
-    std::optional<contents> undo_;
+    void before_change() override {
+        if (in_transaction_ && !undo_) undo_ = now_;
+    }
+
+    contents now_{*this};
+    bool in_transaction_ = false;
+    std::optional<contents> undo_;  // what rollback restores, from the first change on
 };
 
 }  // namespace

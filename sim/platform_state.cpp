@@ -51,6 +51,7 @@ void load_factory_defaults() {
     radius_group_cfg group{};
     std::strcpy(group.name, "radius");
     state().store.write_group(store_copy::running, group);
+    state().store.mark_initialized();
 }
 
 void begin_request(const cmd_paraminfo *info) { state().request = info; }

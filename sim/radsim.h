@@ -41,7 +41,8 @@ const std::vector<std::string> &contract_violations();
 // Back to a fresh switch: empty store, no faults, empty log, default sink.
 void reset();
 
-// The switch's own initial configuration: the default group "radius".
+// The switch's own initial configuration: the default group "radius".  The
+// store counts as initialized from then on (see store_initialized).
 void load_factory_defaults();
 
 // ---- call log and fault injection ----------------------------------------
@@ -78,6 +79,32 @@ void inject_lasting_fault(const std::string &call, unsigned nth, int32_t result,
 // A result code of our own, beside the ones callers test: a request the
 // store cannot serve (unknown op, a record without its key).
 constexpr int32_t store_err_invalid_request = 0x409d0001;
+
+// Another of our own: the storage under the store failed (a full disk, a
+// lock another process held too long, a file that became unwritable).  The
+// call changed nothing; the unit of work it ran in (see atomically) fails
+// with the reason and is rolled back.
+constexpr int32_t store_err_storage = 0x409d0040;
+
+// Puts the store on a new, empty in-memory backend (where reset() puts it).
+void use_memory_store();
+// Puts the store on the database file at `path` (make_sqlite_backend in
+// sim/store_backend.hpp says how it is opened and checked).  Throws
+// store_error, the store staying where it was, when the file cannot serve.
+void use_store_file(const std::string &path, const sqlite_store_options &options = {});
+
+// Whether the store has had its first configuration: a new or erased store
+// has not, and the shell then gives it the factory defaults and the startup
+// configuration, in one unit.
+bool store_initialized();
+
+// Runs `work` as one unit of work: a transaction of the store's backend,
+// committed when `work` returns, so that a process that dies leaves all of
+// it or none.  When the storage fails during it (the platform calls then
+// return store_err_storage), when `work` throws, or when the commit fails,
+// everything is rolled back and the error is thrown on (store_error, its
+// reason in words).  A unit that `work` starts is part of this one.
+void atomically(const std::function<void()> &work);
 
 // One copy of the configuration as plain values.  The global record's
 // server_count and group_count are 0: the store fills them on a read.

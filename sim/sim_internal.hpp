@@ -38,6 +38,18 @@ const cmd_paraminfo *current_request();
 // The one store of the simulated switch, fresh at reset.
 config_store &store();
 
+// Runs the store work of a platform call: a storage failure becomes the
+// result store_err_storage for the caller and is held for the command
+// line's unit of work, which then rolls back.
+template <class Operation>
+int32_t guarded(Operation &&operation) {
+    try {
+        return operation();
+    } catch (const store_error &error) {
+        return store().storage_failed(error);
+    }
+}
+
 // Per-service state reset, called by radsim::reset().
 void reset_output_channel();
 void release_output_handles();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -19,6 +20,14 @@
 #include "platform/aaa_service.h"
 
 namespace radsim {
+
+// A backend that cannot do what it is asked (a full disk, a lock held by
+// another process, a file it may not write) throws this; what() says it in
+// words for the user.  The unit of work it happened in must be rolled back.
+class store_error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // The two copies of the configuration: the running one, and the pending
 // one that exists only while a distribution session is open.
@@ -80,6 +89,11 @@ public:
     // in index order is the order of creation.
     virtual uint32_t take_server_index() = 0;
 
+    // Whether the store has been given its first configuration (factory
+    // defaults, then a startup configuration): a new or erased one has not.
+    virtual bool initialized() const = 0;
+    virtual void mark_initialized() = 0;
+
     // One transaction around everything between begin and commit; rollback
     // brings every table, both copies and the index counter back to where
     // begin found them.  Transactions do not nest.
@@ -91,5 +105,21 @@ public:
 // The backend of the tests and the target build: plain maps, and a whole
 // copy of them as the transaction's undo.
 std::unique_ptr<store_backend> make_memory_backend();
+
+// How a database file is opened (see make_sqlite_backend).
+struct sqlite_store_options {
+    unsigned busy_timeout_ms = 5000;  // how long a write waits for another process's lock
+    bool erase = false;               // start the file afresh (factory reset)
+    uint32_t max_page_count = 0;      // a ceiling on the file's size in pages, as a small disk sets; 0: none
+};
+
+// Whether this build has the persistent backend (not the target build).
+bool sqlite_backend_built();
+
+// The persistent backend over the SQLite database at `path`, created with
+// the current schema when missing or empty, migrated when older.  Throws
+// store_error, leaving the file as it was, when it cannot be written, is
+// not a database of ours, fails its quick check or has a newer schema.
+std::unique_ptr<store_backend> make_sqlite_backend(const std::string &path, const sqlite_store_options &options = {});
 
 }  // namespace radsim

@@ -29,21 +29,21 @@ extern "C" int32_t cmi_radius_new_global_config(uint32_t session_handle, uint32_
                                                 uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b) {
     if (auto faulted = prologue(__func__, op_args(op, mode), session_handle, ctx_a, ctx_b)) return *faulted;
     if (cfg == nullptr) return radsim::store_err_invalid_request;
-    return radsim::detail::store().global(op, cfg);
+    return radsim::detail::guarded([&] { return radsim::detail::store().global(op, cfg); });
 }
 
 extern "C" int32_t cmi_radius_new_server_config(uint32_t session_handle, uint32_t op, radius_server_cfg *cfg,
                                                 uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b) {
     if (auto faulted = prologue(__func__, op_args(op, mode), session_handle, ctx_a, ctx_b)) return *faulted;
     if (cfg == nullptr) return radsim::store_err_invalid_request;
-    return radsim::detail::store().server(op, cfg);
+    return radsim::detail::guarded([&] { return radsim::detail::store().server(op, cfg); });
 }
 
 extern "C" int32_t cmi_radius_new_group_config(uint32_t session_handle, uint32_t op, radius_group_cfg *cfg,
                                                uint32_t mode, cmd_msg_ctx *ctx_a, cmd_msg_ctx *ctx_b) {
     if (auto faulted = prologue(__func__, op_args(op, mode), session_handle, ctx_a, ctx_b)) return *faulted;
     if (cfg == nullptr) return radsim::store_err_invalid_request;
-    return radsim::detail::store().group(op, cfg);
+    return radsim::detail::guarded([&] { return radsim::detail::store().group(op, cfg); });
 }
 
 extern "C" int32_t cmi_radius_new_enable_info_config(uint32_t session_handle, uint32_t op, uint32_t item,
@@ -53,5 +53,5 @@ extern "C" int32_t cmi_radius_new_enable_info_config(uint32_t session_handle, ui
     if (op == RADIUS_OP_WRITE && value != nullptr) args += " value=" + std::to_string(*value);
     if (auto faulted = prologue(__func__, std::move(args), session_handle, ctx_a, ctx_b)) return *faulted;
     if (value == nullptr) return radsim::store_err_invalid_request;
-    return radsim::detail::store().item(op, item, value);
+    return radsim::detail::guarded([&] { return radsim::detail::store().item(op, item, value); });
 }

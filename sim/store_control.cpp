@@ -67,6 +67,16 @@ void remove_server(uint32_t index, store_copy from) {
     if (!store_for(from).remove_server(from, index)) throw std::invalid_argument("no server of that index to remove");
 }
 
+void use_memory_store() { detail::store().use_backend(make_memory_backend()); }
+
+void use_store_file(const std::string &path, const sqlite_store_options &options) {
+    detail::store().use_backend(make_sqlite_backend(path, options));
+}
+
+bool store_initialized() { return detail::store().initialized(); }
+
+void atomically(const std::function<void()> &work) { detail::store().atomically(work); }
+
 void set_table_limits(size_t max_servers, size_t max_groups) { detail::store().set_limits(max_servers, max_groups); }
 
 void open_distribution_session() { detail::store().open_session(); }

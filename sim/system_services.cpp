@@ -27,6 +27,7 @@ constexpr error_text error_texts[] = {
     {0x409d0009, "RADIUS configuration store: out of memory"},
     {0x409d000d, "RADIUS configuration store: item not present"},
     {0x409d0021, "RADIUS configuration store: no pending configuration"},
+    {0x409d0040, "RADIUS configuration store: the storage failed"},
     {0x409d002a, "RADIUS dynamic authorization server not running"},
     {0x409d002b, "RADIUS dynamic authorization client not present"},
     {0x409d002c, "RADIUS dynamic authorization client table full"},
@@ -74,6 +75,5 @@ extern "C" int32_t sysmgr_cli_conditional_srv_start(uint32_t session_handle, uin
     if (fault) return fault->result;
     // Starting the service is what marks the daemon enabled.
     uint32_t enabled = 1;
-    radsim::detail::store().item(RADIUS_OP_WRITE, RADIUS_ITEM_DAEMON, &enabled);
-    return 0;
+    return radsim::detail::guarded([&] { return radsim::detail::store().item(RADIUS_OP_WRITE, RADIUS_ITEM_DAEMON, &enabled); });
 }

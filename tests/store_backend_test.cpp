@@ -13,6 +13,10 @@
 #include <type_traits>
 
 #include "sim/store_backend.hpp"
+#ifdef RADIUS_SQLITE_STORE
+#include <sqlite3.h>
+#endif
+#include "tests/support/temp_folder.hpp"
 
 namespace {
 
@@ -127,7 +131,82 @@ TEST_P(store_backend_test, rollback_undoes_everything_since_begin_and_commit_kee
     EXPECT_EQ(backend_->items().find(1), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(each, store_backend_test, ::testing::Values(backend_kind{"memory", &radsim::make_memory_backend}),
+TEST_P(store_backend_test, a_new_store_is_not_initialized_until_marked_and_rollback_forgets_the_mark) {
+    EXPECT_FALSE(backend_->initialized());
+    backend_->begin();
+    backend_->mark_initialized();
+    backend_->rollback();
+    EXPECT_FALSE(backend_->initialized());
+    backend_->mark_initialized();
+    EXPECT_TRUE(backend_->initialized());
+}
+
+TEST_P(store_backend_test, records_come_back_field_for_field) {
+    radius_server_cfg server = server_named("10.0.0.1", 4);
+    server.key_type = 7;
+    std::strcpy(server.key, "k7");
+    server.auth_port = 1812;
+    server.acct_port = 1813;
+    server.authentication = server.accounting = server.aux_flag = 1;
+    server.timeout = 30;
+    server.retransmit = 5;
+    std::strcpy(server.key6, "six");
+    backend_->servers(store_copy::running).put(4, server);
+    radius_group_cfg group = group_named("g");
+    group.member_count = 3;
+    group.members[0] = 4, group.members[1] = 1, group.members[2] = 64;
+    group.deadtime = 1440;
+    backend_->groups(store_copy::running).put("g", group);
+    aaa_server_monitor_cfg entry{AAA_MONITOR_GLOBAL_ID, 0xffffffffu, "user", "password"};
+    backend_->monitor_entries().put(entry.server_id, entry);
+    radius_global_cfg global = backend_->global(store_copy::running);
+    global.deadtime = 9;
+    global.key_type = 6;
+    std::strcpy(global.key6, "sixsix");
+    backend_->put_global(store_copy::running, global);
+
+    const auto same = [](const auto &a, const auto &b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    EXPECT_TRUE(same(backend_->servers(store_copy::running).find(4).value(), server));
+    EXPECT_TRUE(same(backend_->groups(store_copy::running).find("g").value(), group));
+    EXPECT_TRUE(same(backend_->monitor_entries().find(AAA_MONITOR_GLOBAL_ID).value(), entry));
+    EXPECT_TRUE(same(backend_->global(store_copy::running), global));
+}
+
+#ifdef RADIUS_SQLITE_STORE
+// A person may edit a store with the sqlite3 tool: what no field can hold
+// reads as nothing rather than failing the store.
+TEST(sqlite_backend, a_member_list_edited_by_hand_reads_its_numbers_and_zero_for_the_rest) {
+    const radtest::temp_folder folder;
+    const std::string path = folder.file("edited.db");
+    {
+        const auto backend = radsim::make_sqlite_backend(path);
+        backend->groups(store_copy::running).put("g", group_named("g"));
+    }
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "UPDATE server_groups SET members = '3 x 5', member_count = 3", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const radius_group_cfg group = radsim::make_sqlite_backend(path)->groups(store_copy::running).find("g").value();
+    EXPECT_EQ(group.members[0], 3u);
+    EXPECT_EQ(group.members[1], 0u);
+    EXPECT_EQ(group.members[2], 5u);
+}
+
+// A store file of its own, in a folder removed when the test program ends.
+std::unique_ptr<radsim::store_backend> make_sqlite_file_backend() {
+    static const radtest::temp_folder folder;
+    static unsigned made = 0;
+    return radsim::make_sqlite_backend(folder.file("store" + std::to_string(++made) + ".db"));
+}
+#endif
+
+INSTANTIATE_TEST_SUITE_P(each, store_backend_test,
+                         ::testing::Values(backend_kind{"memory", &radsim::make_memory_backend}
+#ifdef RADIUS_SQLITE_STORE
+                                           ,
+                                           backend_kind{"sqlite", &make_sqlite_file_backend}
+#endif
+                                           ),
                          [](const auto &kind) { return std::string(kind.param.name); });
 
 }  // namespace

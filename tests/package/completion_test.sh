@@ -28,7 +28,8 @@ expect() {
     fi
 }
 
-expect "radsh --st" "--standby"
+expect "radsh --sta" "--standby"
+expect "radsh --store-" "--store-wait"
 expect "radsh --j" "--json"
 expect "radsh --ver" "--version"
 expect "radsh -c" "-c"
