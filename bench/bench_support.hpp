@@ -1,0 +1,84 @@
+// What every benchmark shares: the command library loaded as the shell
+// loads it, the largest configuration the store can hold, command lines
+// turned into the blocks handlers receive, and figures set beside their
+// baselines.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/grammar.hpp"
+#include "shell/parser.hpp"
+#include "shell/plugin.hpp"
+
+namespace radbench {
+
+// The build's libradiuscmd.so, loaded once.
+const radius::shell::handler_library &library();
+
+// The largest configuration: a global key and settings, the global
+// monitoring entry, 64 servers with every option and a clear key, and 63
+// groups (beside the default one) of 64 members each.  `explicit_ports`
+// gives the servers the services' own ports written out instead of 0, the
+// port every display must look up.
+void seed_largest(bool explicit_ports = false);
+
+// One command line, parsed as the shell parses it, ready to run again and
+// again.  `context_line` is the configuration-mode line that enters the
+// submode the command belongs to (its group name goes first).
+class prepared {
+public:
+    prepared(std::string_view line, radius::shell::mode in_mode, std::string_view context_line = {});
+    // Runs the bound handler in one request, as the shell does; its status.
+    int32_t run() const;
+
+private:
+    const radius::shell::command_def *def_;
+    bool no_form_;
+    uint32_t cmd_id_;
+    std::vector<radius::shell::argument> args_;
+    void *handler_;
+};
+
+// Points the standard output at /dev/null while it lives: the handlers'
+// messages and the running configuration must not mix with the report.
+class quiet_stdout {
+public:
+    quiet_stdout();
+    ~quiet_stdout();
+    quiet_stdout(const quiet_stdout &) = delete;
+    quiet_stdout &operator=(const quiet_stdout &) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// Reports delivered on the tagged channel are dropped: rendering them is
+// the shell's part, measured with the replay and the child processes.
+void drop_reports();
+
+using clock = std::chrono::steady_clock;
+
+inline double seconds_since(clock::time_point start) {
+    return std::chrono::duration<double>(clock::now() - start).count();
+}
+
+// Sets the figure's baseline (seconds per iteration) and the ratio of the
+// figure to it as counters of the benchmark.
+void report_ratio(benchmark::State &state, double subject_seconds, double baseline_seconds);
+
+// The saved running configuration of the largest configuration, as
+// "copy running-config FILE" writes it: one command per line.
+std::vector<std::string> largest_config_lines();
+
+// A file of `count` configuration lines that all succeed when replayed in
+// order: the saved configuration, then the removal of its groups and
+// servers, again and again.  Returns the file's path (under /tmp).
+std::string replay_file(size_t count);
+
+}  // namespace radbench
