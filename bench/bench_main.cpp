@@ -13,6 +13,8 @@ void register_processes();
 }  // namespace radbench
 
 int main(int argc, char **argv) {
+    // First, before this process grows: the peak of a child is read here.
+    if (argc > 2 && argv[1] == radbench::peak_option) return radbench::peak_of_child(argv + 2);
     // As in the shell: no call log, which would grow with every command;
     // the call-ratio rows switch it on for their one command.
     radsim::set_call_log(false);

@@ -81,4 +81,10 @@ std::vector<std::string> largest_config_lines();
 // servers, again and again.  Returns the file's path (under /tmp).
 std::string replay_file(size_t count);
 
+// The trampoline that measures a child's peak: `radius_bench --peak-of
+// PROGRAM ARGS...` runs PROGRAM from a fresh, small process and prints
+// its peak resident set in KiB.
+inline constexpr std::string_view peak_option = "--peak-of";
+int peak_of_child(char **argv);
+
 }  // namespace radbench
