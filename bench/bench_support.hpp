@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -66,6 +68,14 @@ using clock = std::chrono::steady_clock;
 
 inline double seconds_since(clock::time_point start) {
     return std::chrono::duration<double>(clock::now() - start).count();
+}
+
+// This thread's CPU time, in seconds.  Work done in this process is timed
+// by it: the machine is shared, and wall time would count the others' work.
+inline double cpu_seconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 // Sets the figure's baseline (seconds per iteration) and the ratio of the
