@@ -148,6 +148,10 @@ int32_t prepared::run() const {
     return status;
 }
 
+request_scope::request_scope() : block_({}, {}) { radsim::begin_request(block_.info()); }
+
+request_scope::~request_scope() { radsim::end_request(); }
+
 quiet_stdout::quiet_stdout() {
     std::fflush(stdout);
     saved_ = dup(STDOUT_FILENO);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/grammar.hpp"
+#include "shell/param_block.hpp"
 #include "shell/parser.hpp"
 #include "shell/plugin.hpp"
 
@@ -45,6 +46,24 @@ private:
     uint32_t cmd_id_;
     std::vector<radius::shell::argument> args_;
     void *handler_;
+};
+
+// One request of the simulated switch around platform calls made
+// directly (the baselines): a parameter block whose session handle and
+// context blocks the simulator expects on every call while it lives.
+class request_scope {
+public:
+    request_scope();
+    ~request_scope();
+    request_scope(const request_scope &) = delete;
+    request_scope &operator=(const request_scope &) = delete;
+
+    uint32_t session() { return block_.info()->session_handle; }
+    cmd_msg_ctx *ctx_a() { return &block_.info()->msg_ctx_a; }
+    cmd_msg_ctx *ctx_b() { return &block_.info()->msg_ctx_b; }
+
+private:
+    radius::shell::param_block block_;
 };
 
 // Points the standard output at /dev/null while it lives: the handlers'

@@ -10,7 +10,6 @@
 #include "platform/aaa_service.h"
 #include "platform/key_encryption.h"
 #include "platform/store_client.h"
-#include "shell/param_block.hpp"
 #include "sim/radsim.h"
 
 namespace radbench {
@@ -24,24 +23,19 @@ constexpr int32_t store_ok = 0;
 // The store calls of one request, with its session handle and context blocks.
 class bare_request {
 public:
-    bare_request() : block_({}, {}) { radsim::begin_request(block_.info()); }
-    ~bare_request() { radsim::end_request(); }
-    bare_request(const bare_request &) = delete;
-    bare_request &operator=(const bare_request &) = delete;
-
     int32_t global(radius_global_cfg &cfg, uint32_t mode) {
-        return cmi_radius_new_global_config(session(), 1, &cfg, mode, &info()->msg_ctx_a, &info()->msg_ctx_b);
+        return cmi_radius_new_global_config(scope_.session(), 1, &cfg, mode, scope_.ctx_a(), scope_.ctx_b());
     }
     int32_t server(uint32_t op, radius_server_cfg &cfg, uint32_t mode) {
-        return cmi_radius_new_server_config(session(), op, &cfg, mode, &info()->msg_ctx_a, &info()->msg_ctx_b);
+        return cmi_radius_new_server_config(scope_.session(), op, &cfg, mode, scope_.ctx_a(), scope_.ctx_b());
     }
     int32_t group(uint32_t op, radius_group_cfg &cfg) {
-        return cmi_radius_new_group_config(session(), op, &cfg, 1, &info()->msg_ctx_a, &info()->msg_ctx_b);
+        return cmi_radius_new_group_config(scope_.session(), op, &cfg, 1, scope_.ctx_a(), scope_.ctx_b());
     }
     int32_t global_monitor() {
         aaa_server_monitor_cfg monitor{};
         monitor.server_id = AAA_MONITOR_GLOBAL_ID;
-        return cmi_aaa_server_monitor_config(session(), 8450, 1, &monitor, 1, &info()->msg_ctx_a, &info()->msg_ctx_b);
+        return cmi_aaa_server_monitor_config(scope_.session(), 8450, 1, &monitor, 1, scope_.ctx_a(), scope_.ctx_b());
     }
     // Every server, in the store's order: the number read.
     size_t walk_servers(uint32_t mode, bool encrypt_keys) {
@@ -61,10 +55,7 @@ public:
     }
 
 private:
-    cmd_paraminfo *info() { return block_.info(); }
-    uint32_t session() { return block_.info()->session_handle; }
-
-    radius::shell::param_block block_;
+    request_scope scope_;
 };
 
 // Each server's members read by index, for every group but the default one.

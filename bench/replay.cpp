@@ -14,7 +14,6 @@
 
 #include "bench/bench_support.hpp"
 #include "platform/store_client.h"
-#include "shell/param_block.hpp"
 #include "shell/session.hpp"
 #include "sim/radsim.h"
 
@@ -44,11 +43,6 @@ uint32_t number(std::string_view text) {
 // store, with no grammar, no handler and no checks.
 class raw_loader {
 public:
-    raw_loader() : block_({}, {}) { radsim::begin_request(block_.info()); }
-    ~raw_loader() { radsim::end_request(); }
-    raw_loader(const raw_loader &) = delete;
-    raw_loader &operator=(const raw_loader &) = delete;
-
     void load(std::string_view line) {
         std::array<std::string_view, 24> words{};
         size_t count = 0;
@@ -79,7 +73,7 @@ private:
         } else if (words[1] == "deadtime") {
             global_.deadtime = number(words[2]);
         }
-        cmi_radius_new_global_config(session(), op_write, &global_, 2, ctx_a(), ctx_b());
+        cmi_radius_new_global_config(scope_.session(), op_write, &global_, 2, scope_.ctx_a(), scope_.ctx_b());
     }
 
     void server(const std::array<std::string_view, 24> &words, size_t count) {
@@ -103,45 +97,41 @@ private:
                 cfg.acct_port = number(words[++i]);
             }
         }
-        cmi_radius_new_server_config(session(), op_write, &cfg, 2, ctx_a(), ctx_b());
+        cmi_radius_new_server_config(scope_.session(), op_write, &cfg, 2, scope_.ctx_a(), scope_.ctx_b());
     }
 
     void start_group(std::string_view name) {
         group_ = radius_group_cfg{};
         put_text(group_.name, name);
-        cmi_radius_new_group_config(session(), op_write, &group_, 2, ctx_a(), ctx_b());
+        cmi_radius_new_group_config(scope_.session(), op_write, &group_, 2, scope_.ctx_a(), scope_.ctx_b());
     }
 
     void add_member(std::string_view host) {
         radius_server_cfg member{};
         put_text(member.host, host);
-        if (cmi_radius_new_server_config(session(), op_read, &member, 1, ctx_a(), ctx_b()) != 0) return;
+        if (cmi_radius_new_server_config(scope_.session(), op_read, &member, 1, scope_.ctx_a(), scope_.ctx_b()) != 0) return;
         group_.members[group_.member_count++ % RADIUS_MAX_GROUP_MEMBERS] = member.index;
-        cmi_radius_new_group_config(session(), op_write, &group_, 2, ctx_a(), ctx_b());
+        cmi_radius_new_group_config(scope_.session(), op_write, &group_, 2, scope_.ctx_a(), scope_.ctx_b());
     }
 
     void group_deadtime(uint32_t deadtime) {
         group_.deadtime = deadtime;
-        cmi_radius_new_group_config(session(), op_write, &group_, 2, ctx_a(), ctx_b());
+        cmi_radius_new_group_config(scope_.session(), op_write, &group_, 2, scope_.ctx_a(), scope_.ctx_b());
     }
 
     void remove_group(std::string_view name) {
         radius_group_cfg cfg{};
         put_text(cfg.name, name);
-        cmi_radius_new_group_config(session(), op_delete, &cfg, 2, ctx_a(), ctx_b());
+        cmi_radius_new_group_config(scope_.session(), op_delete, &cfg, 2, scope_.ctx_a(), scope_.ctx_b());
     }
 
     void remove_server(std::string_view host) {
         radius_server_cfg cfg{};
         put_text(cfg.host, host);
-        cmi_radius_new_server_config(session(), op_delete, &cfg, 2, ctx_a(), ctx_b());
+        cmi_radius_new_server_config(scope_.session(), op_delete, &cfg, 2, scope_.ctx_a(), scope_.ctx_b());
     }
 
-    uint32_t session() { return block_.info()->session_handle; }
-    cmd_msg_ctx *ctx_a() { return &block_.info()->msg_ctx_a; }
-    cmd_msg_ctx *ctx_b() { return &block_.info()->msg_ctx_b; }
-
-    radius::shell::param_block block_;
+    request_scope scope_;
     radius_global_cfg global_{};
     radius_group_cfg group_{};
 };
