@@ -34,7 +34,9 @@ platform_state &state() {
 
 void reset() {
     detail::release_output_handles();
+    const bool logging = state().logging;  // as set by the process, not by the switch
     state() = platform_state{};
+    state().logging = logging;
     detail::reset_output_channel();
     detail::reset_features();
     detail::reset_shell_buffer();
@@ -108,6 +110,8 @@ std::optional<due_fault> enter(const char *name, std::string_view args) {
     }
     return std::nullopt;
 }
+
+bool call_log_on() { return state().logging; }
 
 // Said at once on the standard error as well, so that a breach shows in
 // the shell too and not only where a test looks for it.

@@ -33,9 +33,11 @@ capture &current_capture() {
 
 }  // namespace
 
+// A copy, so that the buffer keeps its room: the next command's text is
+// appended without growing it again.
 std::string take_shell_buffer() {
-    std::string text;
-    text.swap(shell_buffer());
+    std::string text(shell_buffer());
+    shell_buffer().clear();
     return text;
 }
 

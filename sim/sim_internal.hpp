@@ -28,6 +28,9 @@ struct due_fault {
 // `args` is copied only while the call log is on.
 std::optional<due_fault> enter(const char *name, std::string_view args);
 
+// Whether enter() keeps what it is given: a caller may skip building it.
+bool call_log_on();
+
 // Records a violation unless the arguments belong to the current request.
 void check_session(const char *call, uint32_t session_handle);
 void check_context(const char *call, const cmd_msg_ctx *ctx_a, const cmd_msg_ctx *ctx_b);

@@ -9,7 +9,9 @@ namespace {
 using radsim::detail::check_context;
 using radsim::detail::check_session;
 
+// Built only for the call log: the store is called for every record.
 std::string op_args(uint32_t op, uint32_t mode) {
+    if (!radsim::detail::call_log_on()) return {};
     return "op=" + std::to_string(op) + " mode=" + std::to_string(mode);
 }
 

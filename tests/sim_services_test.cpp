@@ -1,5 +1,6 @@
 // The simulated key-encryption service and IPv6 normaliser: what the key
-// rules and the host commands rely on.  (The feature manager and the
+// rules and the host commands rely on; the call log and the shell's output
+// buffer as a long-running shell uses them.  (The feature manager and the
 // services' fault shapes run through the pac transcript and the key-rule
 // tests.)
 #include <gtest/gtest.h>
@@ -9,9 +10,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/aaa_service.h"
 #include "platform/key_encryption.h"
+#include "platform/shell_output.h"
 #include "tests/support/command.hpp"
 
 namespace {
@@ -92,6 +95,29 @@ TEST_F(sim_services, ipv6_addresses_normalise_in_place) {
         EXPECT_EQ(std::count(address + end, address + sizeof address, '\0'), long(sizeof address - end))
             << "the typed text's tail is cleared: " << c.given;
     }
+}
+
+// A long-running process turns the log off once; a reset of the switch
+// must not turn it on again, or the log grows with every command.
+TEST_F(sim_services, call_log_keeps_its_setting_across_reset) {
+    radsim::set_call_log(false);
+    radsim::reset();
+    encrypt("k");
+    EXPECT_TRUE(radsim::call_log().empty());
+    radsim::set_call_log(true);
+    radsim::reset();
+    encrypt("k");
+    EXPECT_EQ(radsim::call_names(), std::vector<std::string>{"radius_new_security_conf_encrypt"});
+}
+
+// The buffer keeps its room from one command to the next; each take hands
+// over only what was appended since the last one.
+TEST_F(sim_services, shell_buffer_hands_over_each_text_once) {
+    vsh_buf_printf("%s\n", "first");
+    EXPECT_EQ(radsim::take_shell_buffer(), "first\n");
+    vsh_buf_printf("%s\n", "second");
+    EXPECT_EQ(radsim::take_shell_buffer(), "second\n");
+    EXPECT_EQ(radsim::take_shell_buffer(), "");
 }
 
 }  // namespace

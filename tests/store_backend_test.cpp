@@ -72,7 +72,7 @@ protected:
 
 TEST_P(store_backend_test, tables_walk_in_key_order_and_find_what_was_put) {
     radsim::server_table &servers = backend_->servers(store_copy::running);
-    for (uint32_t index : {3u, 1u, 2u}) servers.put(index, server_named("h" + std::to_string(index), index));
+    for (uint32_t index : {3u, 1u, 2u}) servers.put(index, server_named(std::string("h").append(std::to_string(index)), index));
     radsim::group_table &groups = backend_->groups(store_copy::running);
     for (const char *name : {"b", "B", "a"}) groups.put(name, group_named(name));
     backend_->items().put(0, 1);  // item 0 is a key like any other
