@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <regex>
 #include <set>
 
 #include "abi/radius_records.h"
@@ -18,17 +19,27 @@ namespace radius::shell {
 namespace {
 
 struct path {
-    const command_def *def = nullptr;  // null only on the path that reads "no"
+    const command_def *def = nullptr;  // null only on the paths that read "no" or "do"
     const choice *at = nullptr;        // null: nothing may follow
+    mode scope = mode::exec;           // the mode whose commands "no" opens
     bool no_form = false;
     bool json = false;
+    bool piped = false;  // past the first "|"
+    bool via_do = false;
+    bool no_more = false;
     std::vector<argument> args = {};
+    std::vector<filter_stage> filters = {};
     std::vector<const token *> used = {};  // keywords that may not come again
 };
 
 const choice negation_choice{std::span<const token>(&negation_token, 1)};
+const choice do_choice{std::span<const token>(&do_token, 1)};
 
-enum class value_match { yes, no, out_of_range, too_long };
+// The longest host name; a longer word is refused as too long, not as a
+// host name that is no name at all.
+constexpr size_t max_host_name = 253;
+
+enum class value_match { yes, no, out_of_range, too_long, bad_pattern };
 
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
@@ -46,10 +57,11 @@ std::vector<path> initial_paths(mode m) {
     bool negatable = false;
     for (const command_def &def : command_table()) {
         if (def.in_mode != m) continue;
-        paths.push_back(path{.def = &def, .at = def.syntax});
+        paths.push_back(path{.def = &def, .at = def.syntax, .scope = m});
         negatable = negatable || def.negatable;
     }
-    if (negatable) paths.push_back(path{.at = &negation_choice});
+    if (negatable) paths.push_back(path{.at = &negation_choice, .scope = m});
+    if (m != mode::exec) paths.push_back(path{.at = &do_choice, .scope = m});
     return paths;
 }
 
@@ -88,10 +100,11 @@ std::vector<const token *> candidates(const path &p) {
     std::vector<const token *> out;
     if (p.at != nullptr) {
         for (const token &t : p.at->tokens) {
+            if (t.param_id == shell_param_json && !p.def->tagged) continue;
             if (std::find(p.used.begin(), p.used.end(), &t) == p.used.end()) out.push_back(&t);
         }
     }
-    if (may_end(p) && p.def->tagged && !p.json) out.push_back(&pipe_token);
+    if (may_end(p) && p.def->display && !p.piped) out.push_back(&pipe_token);
     return out;
 }
 
@@ -108,6 +121,19 @@ value_match match_number(const token &t, std::string_view text, argument &arg) {
     return value_match::yes;
 }
 
+value_match match_pattern(std::string_view text, argument &arg) {
+    try {
+        const std::regex compiled{std::string(text)};
+    } catch (const std::regex_error &) {
+        return value_match::bad_pattern;
+    }
+    arg.text = text;
+    return value_match::yes;
+}
+
+// The length limit a too-long value was refused for.
+size_t value_limit(const token &t) { return t.kind == slot::host ? max_host_name : t.max; }
+
 value_match match_value(const token &t, std::string_view text, argument &arg) {
     arg = argument{.id = t.param_id, .kind = t.kind};
     switch (t.kind) {
@@ -117,33 +143,65 @@ value_match match_value(const token &t, std::string_view text, argument &arg) {
             arg.text = text;
             return value_match::yes;
         case slot::host:
+            if (text.size() > max_host_name) return value_match::too_long;
             arg.addr_kind = classify_host(text);
             arg.text = text;
             return arg.addr_kind != 0 ? value_match::yes : value_match::no;
+        case slot::pattern: return match_pattern(text, arg);
         case slot::keyword: break;
     }
     return value_match::no;
 }
 
 // Follows token `t` from path `p`; reading "no" opens the negatable commands.
-void advance(const path &p, const token &t, const argument *value, mode m, std::vector<path> &out) {
+// Reading "do" opens the exec commands that keep the mode.
+void advance_do(std::vector<path> &out) {
+    for (path &next : initial_paths(mode::exec)) {
+        if (next.def != nullptr && !runs_through_do(*next.def)) continue;
+        next.via_do = true;
+        out.push_back(std::move(next));
+    }
+}
+
+// A token the shell reads itself: "| json", a filter and its pattern,
+// "| no-more".  False for a token whose parameter goes to the handler.
+bool take_shell_token(path &next, const token &t, const argument *value) {
+    switch (t.param_id) {
+        case shell_param_json: next.json = true; return true;
+        case shell_param_no_more: next.no_more = true; return true;
+        case shell_param_include: next.filters.push_back({filter_kind::include}); return true;
+        case shell_param_exclude: next.filters.push_back({filter_kind::exclude}); return true;
+        case shell_param_begin: next.filters.push_back({filter_kind::begin}); return true;
+        case shell_param_count: next.filters.push_back({filter_kind::count}); return true;
+        case shell_param_pattern:
+            if (value != nullptr && !next.filters.empty()) next.filters.back().pattern = value->text;
+            return true;
+        default: return false;
+    }
+}
+
+// Follows token `t` from path `p`; reading "no" opens the negatable commands.
+void advance(const path &p, const token &t, const argument *value, std::vector<path> &out) {
     if (&t == &negation_token) {
-        for (path &next : initial_paths(m)) {
+        for (path &next : initial_paths(p.scope)) {
             if (next.def == nullptr || !next.def->negatable) continue;
             next.no_form = true;
+            next.via_do = p.via_do;
             out.push_back(std::move(next));
         }
         return;
     }
+    if (&t == &do_token) return advance_do(out);
     path next = p;
     next.at = t.next;
+    next.piped = next.piped || &t == &pipe_token;
     if (t.kind == slot::keyword && !t.repeatable) next.used.push_back(&t);
-    if (t.param_id == shell_param_json) {
-        next.json = true;
-    } else if (value != nullptr) {
-        next.args.push_back(*value);
-    } else if (t.param_id != no_param) {
-        next.args.push_back(argument{.id = t.param_id, .kind = slot::keyword});
+    if (!take_shell_token(next, t, value)) {
+        if (value != nullptr) {
+            next.args.push_back(*value);
+        } else if (t.param_id != no_param) {
+            next.args.push_back(argument{.id = t.param_id, .kind = slot::keyword});
+        }
     }
     out.push_back(std::move(next));
 }
@@ -174,7 +232,7 @@ std::set<std::string_view> distinct_words(const std::vector<keyword_match> &matc
 }
 
 // The paths that accept `w` as a value, or the error that explains why none does.
-std::variant<std::vector<path>, parse_error> take_value(const std::vector<path> &paths, const word &w, mode m) {
+std::variant<std::vector<path>, parse_error> take_value(const std::vector<path> &paths, const word &w) {
     std::vector<path> next;
     parse_error error{error_kind::invalid, w.offset, {}};
     for (const path &p : paths) {
@@ -182,24 +240,25 @@ std::variant<std::vector<path>, parse_error> take_value(const std::vector<path> 
             if (t->kind == slot::keyword) continue;
             argument value;
             const value_match result = match_value(*t, w.text, value);
-            if (result == value_match::yes) advance(p, *t, &value, m, next);
+            if (result == value_match::yes) advance(p, *t, &value, next);
             if (result == value_match::out_of_range) error = {error_kind::out_of_range, w.offset, display_word(*t)};
-            if (result == value_match::too_long) error = {error_kind::too_long, w.offset, std::to_string(t->max)};
+            if (result == value_match::too_long) error = {error_kind::too_long, w.offset, std::to_string(value_limit(*t))};
+            if (result == value_match::bad_pattern) error = {error_kind::bad_pattern, w.offset, {}};
         }
     }
     if (next.empty()) return error;
     return next;
 }
 
-std::variant<std::vector<path>, parse_error> step(const std::vector<path> &paths, const word &w, mode m,
+std::variant<std::vector<path>, parse_error> step(const std::vector<path> &paths, const word &w,
                                                   std::string_view line) {
     const std::vector<keyword_match> matches = keyword_matches(paths, w.text);
     if (distinct_words(matches).size() > 1) {
         return parse_error{error_kind::ambiguous, w.offset, std::string(line.substr(0, w.offset + w.text.size()))};
     }
-    if (matches.empty()) return take_value(paths, w, m);
+    if (matches.empty()) return take_value(paths, w);
     std::vector<path> next;
-    for (const keyword_match &match : matches) advance(*match.from, *match.t, nullptr, m, next);
+    for (const keyword_match &match : matches) advance(*match.from, *match.t, nullptr, next);
     return next;
 }
 
@@ -208,7 +267,7 @@ std::variant<std::vector<path>, parse_error> walk(const std::vector<word> &words
     std::vector<path> paths = initial_paths(m);
     for (const word &w : words) {
         expand(paths);
-        auto next = step(paths, w, m, line);
+        auto next = step(paths, w, line);
         if (auto *error = std::get_if<parse_error>(&next)) return *error;
         paths = std::move(std::get<std::vector<path>>(next));
     }
@@ -329,7 +388,7 @@ parse_result parse(std::string_view line, mode m) {
         if (done == nullptr) done = &p;
     }
     if (done == nullptr) return incomplete;
-    return parsed_command{done->def, done->no_form, done->json, done->args};
+    return parsed_command{done->def, done->no_form, done->json, done->args, done->filters, done->no_more, done->via_do};
 }
 
 std::variant<std::vector<help_entry>, parse_error> help(std::string_view line, mode m) {
@@ -343,7 +402,7 @@ std::variant<std::vector<help_entry>, parse_error> help(std::string_view line, m
     return entries;
 }
 
-std::vector<std::string> completions(std::string_view line, mode m) {
+std::vector<std::string> completions(std::string_view line, mode m, const value_lister &values) {
     const partial_line split = split_partial(line);
     auto walked = walk(split.complete, m, line);
     if (std::holds_alternative<parse_error>(walked)) return {};
@@ -352,6 +411,8 @@ std::vector<std::string> completions(std::string_view line, mode m) {
         for (const token *t : candidates(p)) {
             if (t->kind == slot::keyword && starts_with_nocase(t->word, split.last.text)) {
                 found.insert(std::string(t->word));
+            } else if (t->kind != slot::keyword && t->values != value_source::none && values) {
+                for (std::string &value : values(t->values, split.last.text)) found.insert(std::move(value));
             }
         }
     }

@@ -23,7 +23,8 @@ std::string arg_text(const argument &arg) {
     switch (arg.kind) {
         case slot::keyword: return id;
         case slot::number: return id + "=" + std::to_string(arg.number);
-        case slot::text: return id + "='" + arg.text + "'";
+        case slot::text:
+        case slot::pattern: return id + "='" + arg.text + "'";
         case slot::host: break;
     }
     const char *kind = arg.addr_kind == ADDR_KIND_IPV4   ? "ipv4:"
