@@ -108,13 +108,20 @@ private:
         if (!text.empty()) el_insertstr(el, text.c_str());
     }
 
+    // The line is done as if Enter had been typed after it: shown as it is
+    // now, with its newline.
+    static unsigned char finish_line(EditLine *el) {
+        el_push(el, "\n");
+        return CC_REFRESH;
+    }
+
     // Ctrl-C: the line stays on the screen, marked, and is not run.
     static unsigned char on_discard(EditLine *el, int) {
         const LineInfo *info = el_line(el);
         el_cursor(el, static_cast<int>(info->lastchar - info->cursor));
         el_insertstr(el, "^C");
         self(el).discard_ = true;
-        return CC_NEWLINE;
+        return finish_line(el);
     }
 
     // Ctrl-Z: the line becomes "end"; exec mode has nowhere to return to.
@@ -122,7 +129,7 @@ private:
         const std::string line = suspend_line(self(el).session_);
         if (line.empty()) return CC_REFRESH_BEEP;
         replace_line(el, line);
-        return CC_NEWLINE;
+        return finish_line(el);
     }
 
     // Ctrl-D: on an empty line, the end of input (read() makes it "exit");

@@ -72,11 +72,11 @@ private:
         }
     }
 
+    // The terminal echoed the key ("^C", "^Z"); the line ends after it.
     std::string interrupted_line() {
         pending_.clear();
-        const std::string line = suspend_seen != 0 ? suspend_line(session_) : std::string();
-        std::printf("%s\n", suspend_seen != 0 ? line.c_str() : "^C");
-        return line;
+        std::fputc('\n', stdout);
+        return suspend_seen != 0 ? suspend_line(session_) : std::string();
     }
 
     // Ctrl-D on an empty line; a line typed before it is run first.
