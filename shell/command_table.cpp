@@ -294,6 +294,9 @@ constexpr std::string_view help_text =
     "Help is at hand anywhere in a command line:\n"
     "  ?          after a blank: what may come next; after a partial word: the words it may complete to\n"
     "  Tab        completes a keyword, a group name, a server's host or a file name\n"
+    "  Ctrl-C     drops the line being typed, or stops a display\n"
+    "  Ctrl-Z     returns to exec mode, like \"end\"\n"
+    "  Ctrl-D     on an empty line leaves the mode, like \"exit\"\n"
     "Keywords may be shortened to any unique prefix, for example \"sh run rad\".\n"
     "In a configuration mode, \"do COMMAND\" runs an exec command.\n"
     "A display may end in filters: | include RE, | exclude RE, | begin RE, | count, | no-more, | json.";
