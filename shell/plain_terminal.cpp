@@ -3,6 +3,7 @@
 // still lists what may come next.  The keys arrive as the terminal makes
 // them: Ctrl-C and Ctrl-Z as signals that interrupt the read (the typed
 // line is dropped with them), Ctrl-D on an empty line as the end of input.
+#include <sys/select.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,8 +31,6 @@ public:
     std::optional<std::string> read(const std::string &prompt) override {
         std::fputs(prompt.c_str(), stdout);
         std::fflush(stdout);
-        clear_interrupt();
-        suspend_seen = 0;
         const struct sigaction saved = catch_suspend();
         const std::optional<std::string> line = read_line();
         sigaction(SIGTSTP, &saved, nullptr);
@@ -60,6 +59,7 @@ private:
                 pending_.erase(0, end + 1);
                 return line;
             }
+            if (!wait_for_input()) return interrupted_line();
             char buffer[512];
             const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
             if (got > 0) {
@@ -72,11 +72,35 @@ private:
         }
     }
 
+    // False when Ctrl-C or Ctrl-Z came first, also before the wait began: the
+    // two signals are held back from the test of their flags until pselect
+    // lets them in, so that none slips between the test and the wait.
+    static bool wait_for_input() {
+        sigset_t held;
+        sigset_t before;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTSTP);
+        sigprocmask(SIG_BLOCK, &held, &before);
+        bool ready = !interrupted() && suspend_seen == 0;
+        if (ready) {
+            fd_set input;
+            FD_ZERO(&input);
+            FD_SET(STDIN_FILENO, &input);
+            ready = pselect(STDIN_FILENO + 1, &input, nullptr, nullptr, nullptr, &before) > 0;
+        }
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+        return ready;
+    }
+
     // The terminal echoed the key ("^C", "^Z"); the line ends after it.
     std::string interrupted_line() {
         pending_.clear();
         std::fputc('\n', stdout);
-        return suspend_seen != 0 ? suspend_line(session_) : std::string();
+        const bool suspended = suspend_seen != 0;
+        suspend_seen = 0;
+        clear_interrupt();
+        return suspended ? suspend_line(session_) : std::string();
     }
 
     // Ctrl-D on an empty line; a line typed before it is run first.

@@ -132,7 +132,9 @@ TEST_F(terminal_session, ctrl_d_leaves_one_mode_at_a_time_and_ends_the_session_i
 TEST_F(terminal_session, help_in_a_submode_lists_its_words_then_configuration_modes) {
     run("configure", "switch(config)# ");
     run("aaa group server radius G1", "switch(config-radius)# ");
-    type("?");
+    // The line editor answers "?" at once, the terminal's own line discipline
+    // at the end of the line.
+    type("?\r");
     ASSERT_TRUE(wait_for("radius-server")) << seen_;
     ASSERT_TRUE(wait_for("switch(config-radius)# ")) << seen_;
     const size_t own = seen_.find("rdeadtime");
