@@ -29,9 +29,10 @@ public:
     }
 
     std::optional<std::string> read(const std::string &prompt) override {
+        // Caught before the prompt shows: a key typed as soon as it does counts.
+        const struct sigaction saved = catch_suspend();
         std::fputs(prompt.c_str(), stdout);
         std::fflush(stdout);
-        const struct sigaction saved = catch_suspend();
         const std::optional<std::string> line = read_line();
         sigaction(SIGTSTP, &saved, nullptr);
         return line;
