@@ -16,14 +16,30 @@ constexpr uint32_t max_retransmit = 5;      // retries
 constexpr uint32_t max_deadtime = 1440;     // minutes
 constexpr uint32_t max_idle_time = 1440;    // minutes
 constexpr uint32_t max_port = 65535;
-constexpr uint32_t max_clear_key = 63;      // server key field: 64 bytes with its NUL
-constexpr uint32_t max_encrypted_key = 255; // type-6 field: 256 bytes with its NUL
 constexpr uint32_t max_name = 255;          // group name field: 256 bytes
 constexpr uint32_t max_test_text = 31;      // monitoring user and password: 32 bytes
 constexpr uint32_t max_vrf = 32;
 constexpr uint32_t max_path = 4095;
 constexpr uint32_t max_user = 253;          // the longest RADIUS attribute
 constexpr uint32_t max_password = 128;      // the longest User-Password
+constexpr uint32_t max_page_length = 511;
+
+// The longest key of each form that the command's record keeps whole, so
+// that a longer one is refused here rather than cut by the handler.
+struct key_limits {
+    uint32_t clear;
+    uint32_t type7;
+    uint32_t type6;
+};
+// Global key: 68 bytes, of which a clear key may fill 64; a type-7 key may
+// fill 67 over a clear or type-7 key but only 64 over a type-6 one, and
+// the shell cannot know which it replaces.  key6: 260 bytes, 256 copied.
+constexpr key_limits global_key_limits{64, 64, 256};
+// Server key: 64 bytes, 63 copied in either form; key6: 256 bytes with its NUL.
+constexpr key_limits server_key_limits{63, 63, 255};
+// Dynamic-authorization keys: 64 bytes used with the NUL after them; key6
+// 256 bytes with its NUL.
+constexpr key_limits dynauth_key_limits{64, 64, 255};
 
 constexpr token kw(std::string_view word, std::string_view help, const choice *next = nullptr,
                    int32_t id = no_param) {
@@ -43,8 +59,22 @@ constexpr token text(int32_t id, std::string_view word, uint32_t max, std::strin
     return token{.kind = slot::text, .word = word, .help = help, .param_id = id, .next = next, .max = max};
 }
 
+// A server's host: Tab offers the configured servers.
 constexpr token host(int32_t id, std::string_view help, const choice *next) {
-    return token{.kind = slot::host, .word = "<host>", .help = help, .param_id = id, .next = next};
+    return token{.kind = slot::host, .word = "<host>", .help = help, .param_id = id, .next = next,
+                 .values = value_source::server_hosts};
+}
+
+// A host that is not a RADIUS server (a dynamic-authorization client).
+constexpr token other_host(int32_t id, std::string_view help, const choice *next) {
+    token t = host(id, help, next);
+    t.values = value_source::none;
+    return t;
+}
+
+constexpr token offering(token t, value_source values) {
+    t.values = values;
+    return t;
 }
 
 // A value a "no" form may leave out: the parameter still goes to the
@@ -121,23 +151,27 @@ constexpr std::string_view help_radius_daemon = "The RADIUS daemon";
 constexpr std::string_view help_test_aaa = "Send a RADIUS request and show the answer";
 
 // A shared secret after the keyword `key`, {0 KEY | 6 KEY | 7 KEY | KEY},
-// and then `rest` (null: the line ends).  The global key and a server's key
-// differ only in what may follow.
+// and then `rest` (null: the line ends).  The keys differ in what may
+// follow and in the longest text their record keeps.
 struct key_forms {
     token clear_text[1];
     choice clear;
-    token typed_text[1];
-    choice typed;
+    token type6_text[1];
+    choice type6;
+    token type7_text[1];
+    choice type7;
     token form_words[4];
     choice forms;
 
-    constexpr explicit key_forms(const choice *rest)
-        : clear_text{omissible(text(PARAM_KEY_CLEAR, "<key>", max_clear_key, help_key_clear, rest))},
+    constexpr key_forms(const choice *rest, key_limits limits)
+        : clear_text{omissible(text(PARAM_KEY_CLEAR, "<key>", limits.clear, help_key_clear, rest))},
           clear{clear_text},
-          typed_text{omissible(text(PARAM_KEY_TEXT, "<key>", max_encrypted_key, help_key_encrypted, rest))},
-          typed{typed_text},
-          form_words{kw("0", help_form0, &clear), kw("6", help_form6, &typed, PARAM_KEY_TYPE6),
-                     kw("7", help_form7, &typed, PARAM_KEY_TYPE7), clear_text[0]},
+          type6_text{omissible(text(PARAM_KEY_TEXT, "<key>", limits.type6, help_key_encrypted, rest))},
+          type6{type6_text},
+          type7_text{omissible(text(PARAM_KEY_TEXT, "<key>", limits.type7, help_key_encrypted, rest))},
+          type7{type7_text},
+          form_words{kw("0", help_form0, &clear), kw("6", help_form6, &type6, PARAM_KEY_TYPE6),
+                     kw("7", help_form7, &type7, PARAM_KEY_TYPE7), clear_text[0]},
           forms{form_words} {}
 };
 
@@ -156,7 +190,8 @@ constexpr chain show_sorted{
 extern const choice show_groups_name;
 constexpr chain show_groups{
     {kw("show", help_show), kw("radius-server", help_radius_server), kw("groups", "Server groups", &show_groups_name)}};
-const token show_groups_name_value[] = {text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, nullptr)};
+const token show_groups_name_value[] = {
+    offering(text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, nullptr), value_source::group_names)};
 const choice show_groups_name{show_groups_name_value, true};
 
 constexpr chain show_monitoring{{kw("show", help_show), kw("radius-server", help_radius_server),
@@ -170,11 +205,11 @@ constexpr chain show_running_config{{kw("show", help_show), kw("running-config",
 const token running_all_word[] = {kw("all", "Include shared secrets and server groups", nullptr, shell_param_full)};
 const choice running_all{running_all_word, true};
 
-constexpr chain copy_in{{kw("copy", help_copy), text(shell_param_file, "<file>", max_path, help_file, nullptr),
-                         kw("running-config", "Apply the file's lines as configuration")}};
+constexpr token file_name = offering(text(shell_param_file, "<file>", max_path, help_file, nullptr),
+                                     value_source::file_names);
+constexpr chain copy_in{{kw("copy", help_copy), file_name, kw("running-config", "Apply the file's lines as configuration")}};
 
-constexpr chain copy_out{{kw("copy", help_copy), kw("running-config", help_running_config),
-                          text(shell_param_file, "<file>", max_path, help_file, nullptr)}};
+constexpr chain copy_out{{kw("copy", help_copy), kw("running-config", help_running_config), file_name}};
 
 // The startup configuration: the running one saved beside the store, which
 // a store created afresh applies first.
@@ -307,10 +342,30 @@ constexpr chain clear_das_stats{{kw("clear", help_clear), kw("aaa", help_aaa), k
                                  kw("radius", help_radius_protocol), kw("statistics", help_da_statistics)}};
 constexpr chain show_dac_stats{{kw("show", help_show), kw("aaa", help_aaa), kw("client", help_dac),
                                 kw("radius", help_radius_protocol), kw("statistics", help_da_statistics),
-                                host(PARAM_DAC_HOST, help_client_host, nullptr)}};
+                                other_host(PARAM_DAC_HOST, help_client_host, nullptr)}};
 constexpr chain clear_dac_stats{{kw("clear", help_clear), kw("aaa", help_aaa), kw("client", help_dac),
                                  kw("radius", help_radius_protocol), kw("statistics", help_da_statistics),
-                                 host(PARAM_DAC_HOST, help_client_host, nullptr)}};
+                                 other_host(PARAM_DAC_HOST, help_client_host, nullptr)}};
+
+constexpr chain show_history{{kw("show", help_show), kw("history", "The lines of this session")}};
+
+constexpr chain terminal_length{
+    {kw("terminal", "Settings of this terminal"), kw("length", "Lines of a page"),
+     number(shell_param_page_length, 0, max_page_length, "Lines (0: no paging)", nullptr)}};
+
+// ---- every mode ------------------------------------------------------------
+
+constexpr chain help_command{{kw("help", "How to get help")}};
+constexpr std::string_view help_text =
+    "Help is at hand anywhere in a command line:\n"
+    "  ?          after a blank: what may come next; after a partial word: the words it may complete to\n"
+    "  Tab        completes a keyword, a group name, a server's host or a file name\n"
+    "  Ctrl-C     drops the line being typed, or stops a display\n"
+    "  Ctrl-Z     returns to exec mode, like \"end\"\n"
+    "  Ctrl-D     on an empty line leaves the mode, like \"exit\"\n"
+    "Keywords may be shortened to any unique prefix, for example \"sh run rad\".\n"
+    "In a configuration mode, \"do COMMAND\" runs an exec command.\n"
+    "A display may end in filters: | include RE, | exclude RE, | begin RE, | count, | no-more, | json.";
 
 // ---- configuration mode ----------------------------------------------------
 
@@ -333,7 +388,7 @@ constexpr chain feature{{kw("feature", "Enable a feature of the switch"),
 extern const key_forms global_key_forms;
 constexpr chain global_key{
     {kw("radius-server", help_radius_server), kw("key", help_key, &global_key_forms.forms, PARAM_KEY)}};
-constinit const key_forms global_key_forms{nullptr};
+constinit const key_forms global_key_forms{nullptr, global_key_limits};
 
 constexpr chain global_timeout{{kw("radius-server", help_radius_server), kw("timeout", help_timeout),
                                 defaulted(number(PARAM_TIMEOUT, 1, max_timeout, help_timeout_value, nullptr), 5)}};
@@ -349,7 +404,7 @@ constexpr chain global_deadtime{{kw("radius-server", help_radius_server), kw("de
 extern const choice host_options;
 constexpr chain server_host{{kw("radius-server", help_radius_server), kw("host", help_host_word),
                              host(PARAM_SERVER_HOST, help_host, &host_options)}};
-constinit const key_forms host_key{&host_options};
+constinit const key_forms host_key{&host_options, server_key_limits};
 const token host_auth_port_value[] = {defaulted(number(PARAM_AUTH_PORT, 1, max_port, "UDP port", &host_options))};
 const choice host_auth_port{host_auth_port_value};
 const token host_acct_port_value[] = {defaulted(number(PARAM_ACCT_PORT, 1, max_port, "UDP port", &host_options))};
@@ -400,7 +455,8 @@ const choice test_options{test_option_words, true};
 extern const choice group_members;
 constexpr chain aaa_group{{kw("aaa", help_aaa), kw("group", help_group), kw("server", help_server_group_word),
                            kw("radius", help_radius_protocol),
-                           text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, &group_members)}};
+                           offering(text(PARAM_GROUP_NAME, "<name>", max_name, help_group_name, &group_members),
+                                    value_source::group_names)}};
 const token group_member_host[] = {host(PARAM_GROUP_SERVER, help_host, &group_members)};
 const choice group_member{group_member_host};
 const token group_member_word[] = {repeatable(kw("server", "Add a member server", &group_member))};
@@ -436,13 +492,15 @@ const choice vrf_names{vrf_name_words};
 constexpr chain das_port{{kw("port", "UDP port of the server", nullptr, PARAM_DAS_PORT),
                           omissible(number(PARAM_DAS_PORT_VALUE, 1, max_port, "UDP port", nullptr))}};
 
-// server-key [0 | 6 | 7] KEY: the key forms of the global key
-constexpr chain das_key{{kw("server-key", "The server's shared secret", &global_key_forms.forms, PARAM_KEY)}};
+// server-key [0 | 6 | 7] KEY
+extern const key_forms das_key_forms;
+constexpr chain das_key{{kw("server-key", "The server's shared secret", &das_key_forms.forms, PARAM_KEY)}};
+constinit const key_forms das_key_forms{nullptr, dynauth_key_limits};
 
 // client HOST [vrf {default | management | NAME}] [server-key [0 | 6 | 7] KEY],
 // the options in any order: each keyword applies to what follows it
 extern const choice client_options;
-constinit const key_forms client_key{&client_options};
+constinit const key_forms client_key{&client_options, dynauth_key_limits};
 const token client_vrf_names[] = {
     kw("default", "The default VRF", &client_options, PARAM_VRF_DEFAULT),
     kw("management", "The management VRF", &client_options, PARAM_VRF_MANAGEMENT),
@@ -455,64 +513,86 @@ const token client_option_words[] = {
 };
 const choice client_options{client_option_words, true};
 constexpr chain client{{kw("client", "A client allowed to send change-of-authorization requests"),
-                        host(PARAM_DAC_HOST, help_client_host, &client_options)}};
+                        other_host(PARAM_DAC_HOST, help_client_host, &client_options)}};
 
 // ---- the table ---------------------------------------------------------------
 
 const command_def commands[] = {
+    {.in_mode = mode::exec, .syntax = help_command.syntax(), .shape = call_shape::builtin, .action = builtin::help,
+     .answer = help_text},
+    {.in_mode = mode::configure, .syntax = help_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::help, .answer = help_text},
+    {.in_mode = mode::server_group, .syntax = help_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::help, .answer = help_text},
+    {.in_mode = mode::dynamic_author, .syntax = help_command.syntax(), .shape = call_shape::builtin,
+     .action = builtin::help, .answer = help_text},
+
     {.in_mode = mode::exec, .syntax = configure.syntax(), .shape = call_shape::builtin, .action = builtin::configure},
-    {.in_mode = mode::exec, .syntax = show_servers.syntax(), .handler = "security_show_radius", .tagged = true},
-    {.in_mode = mode::exec, .syntax = show_sorted.syntax(), .handler = "security_show_radius_sorted", .tagged = true},
-    {.in_mode = mode::exec, .syntax = show_groups.syntax(), .handler = "show_radius_new", .tagged = true},
-    {.in_mode = mode::exec, .syntax = show_monitoring.syntax(), .handler = "show_aaa_monitor_config", .tagged = true},
+    {.in_mode = mode::exec, .syntax = show_servers.syntax(), .handler = "security_show_radius", .tagged = true,
+     .display = true},
+    {.in_mode = mode::exec, .syntax = show_sorted.syntax(), .handler = "security_show_radius_sorted", .tagged = true,
+     .display = true},
+    {.in_mode = mode::exec, .syntax = show_groups.syntax(), .handler = "show_radius_new", .tagged = true,
+     .display = true},
+    {.in_mode = mode::exec, .syntax = show_monitoring.syntax(), .handler = "show_aaa_monitor_config", .tagged = true,
+     .display = true},
     {.in_mode = mode::exec, .syntax = show_running_config.syntax(), .shape = call_shape::running_config,
-     .handler = "radius_new_pss_asciigen", .json_cmd_id = 500, .tagged = true},
-    {.in_mode = mode::exec, .syntax = show_stats.syntax(), .handler = "show_radius_statistics", .tagged = true},
+     .handler = "radius_new_pss_asciigen", .json_cmd_id = 500, .tagged = true,
+     .display = true},
+    {.in_mode = mode::exec, .syntax = show_stats.syntax(), .handler = "show_radius_statistics", .tagged = true,
+     .display = true},
     {.in_mode = mode::exec, .syntax = clear_stats.syntax(), .handler = "clear_radius_statistics"},
-    {.in_mode = mode::exec, .syntax = show_tech.syntax(), .handler = "show_tech_radius"},
-    {.in_mode = mode::exec, .syntax = show_debug.syntax(), .handler = "show_debug_radius_new"},
+    {.in_mode = mode::exec, .syntax = show_tech.syntax(), .handler = "show_tech_radius", .display = true},
+    {.in_mode = mode::exec, .syntax = show_debug.syntax(), .handler = "show_debug_radius_new", .display = true},
     {.in_mode = mode::exec, .syntax = debug.syntax(), .shape = call_shape::builtin, .action = builtin::debug,
      .negatable = true},
-    {.in_mode = mode::exec, .syntax = mem_stats.syntax(), .handler = "radius_cli_show_memstats"},
+    {.in_mode = mode::exec, .syntax = mem_stats.syntax(), .handler = "radius_cli_show_memstats", .display = true},
     {.in_mode = mode::exec, .syntax = event_history.syntax(), .shape = call_shape::builtin, .action = builtin::answer,
-     .answer = "The simulated RADIUS daemon keeps no event history."},
+     .display = true, .answer = "The simulated RADIUS daemon keeps no event history."},
     {.in_mode = mode::exec, .syntax = show_directed.syntax(), .shape = call_shape::builtin, .action = builtin::answer,
-     .answer = "disabled (this switch has no directed-request setting)"},
+     .display = true, .answer = "disabled (this switch has no directed-request setting)"},
     {.in_mode = mode::exec, .syntax = simulate.syntax(), .shape = call_shape::builtin, .action = builtin::simulate},
     {.in_mode = mode::exec, .syntax = test_aaa_server.syntax(), .shape = call_shape::builtin,
      .action = builtin::test_aaa},
     {.in_mode = mode::exec, .syntax = test_aaa_group.syntax(), .shape = call_shape::builtin,
      .action = builtin::test_aaa},
     {.in_mode = mode::exec, .syntax = show_das_stats.syntax(), .handler = "aaa_server_radius_statistics",
-     .cmd_id = DYNAUTH_CMD_SHOW_SERVER},
+     .cmd_id = DYNAUTH_CMD_SHOW_SERVER, .display = true},
     {.in_mode = mode::exec, .syntax = show_dac_stats.syntax(), .handler = "aaa_client_radius_statistics",
-     .cmd_id = DYNAUTH_CMD_SHOW_CLIENT},
+     .cmd_id = DYNAUTH_CMD_SHOW_CLIENT, .display = true},
     {.in_mode = mode::exec, .syntax = clear_das_stats.syntax(), .handler = "aaa_server_radius_statistics",
      .cmd_id = DYNAUTH_CMD_CLEAR_SERVER},
     {.in_mode = mode::exec, .syntax = clear_dac_stats.syntax(), .handler = "aaa_client_radius_statistics",
      .cmd_id = DYNAUTH_CMD_CLEAR_CLIENT},
     {.in_mode = mode::exec, .syntax = copy_in.syntax(), .shape = call_shape::builtin, .action = builtin::copy_in},
     {.in_mode = mode::exec, .syntax = copy_out.syntax(), .shape = call_shape::builtin, .action = builtin::copy_out},
-    {.in_mode = mode::exec, .syntax = show_pending.syntax(), .handler = "radius_new_qds_pending_asciigen"},
-    {.in_mode = mode::exec, .syntax = show_pending_diff.syntax(), .handler = "radius_new_qds_diff_asciigen"},
-    {.in_mode = mode::exec, .syntax = show_distribution_pending.syntax(), .handler = "radius_qds_distr_show_pending"},
+    {.in_mode = mode::exec, .syntax = show_pending.syntax(), .handler = "radius_new_qds_pending_asciigen",
+     .display = true},
+    {.in_mode = mode::exec, .syntax = show_pending_diff.syntax(), .handler = "radius_new_qds_diff_asciigen",
+     .display = true},
+    {.in_mode = mode::exec, .syntax = show_distribution_pending.syntax(), .handler = "radius_qds_distr_show_pending",
+     .display = true},
     {.in_mode = mode::exec, .syntax = show_distribution_status.syntax(), .handler = "radius_new_qds_distr_status",
-     .cmd_id = DISTR_CMD_STATUS, .tagged = true},
+     .cmd_id = DISTR_CMD_STATUS, .tagged = true, .display = true},
     {.in_mode = mode::exec, .syntax = show_session_status.syntax(), .handler = "radius_new_qds_session_status",
-     .tagged = true},
+     .tagged = true, .display = true},
     {.in_mode = mode::exec, .syntax = show_merge_status.syntax(), .handler = "radius_new_qds_merge_status",
-     .tagged = true},
+     .tagged = true, .display = true},
     {.in_mode = mode::exec, .syntax = show_distribution_internal.syntax(), .handler = "radius_qds_distr_show_internal",
-     .tagged = true},
+     .tagged = true, .display = true},
     {.in_mode = mode::exec, .syntax = show_fabric_peers.syntax(), .shape = call_shape::builtin,
-     .action = builtin::fabric_peers},
+     .action = builtin::fabric_peers, .display = true},
     {.in_mode = mode::exec, .syntax = clear_session.syntax(), .handler = "radius_qds_distr_clear_session"},
     {.in_mode = mode::exec, .syntax = copy_startup.syntax(), .shape = call_shape::builtin,
      .action = builtin::save_startup},
     {.in_mode = mode::exec, .syntax = write_memory.syntax(), .shape = call_shape::builtin,
      .action = builtin::save_startup},
     {.in_mode = mode::exec, .syntax = show_startup.syntax(), .shape = call_shape::builtin,
-     .action = builtin::show_startup},
+     .action = builtin::show_startup, .display = true},
+    {.in_mode = mode::exec, .syntax = show_history.syntax(), .shape = call_shape::builtin, .action = builtin::history,
+     .display = true},
+    {.in_mode = mode::exec, .syntax = terminal_length.syntax(), .shape = call_shape::builtin,
+     .action = builtin::terminal_length},
     {.in_mode = mode::exec, .syntax = exit_session.syntax(), .shape = call_shape::builtin, .action = builtin::exit},
 
     {.in_mode = mode::configure, .syntax = radius_enable.syntax(), .handler = "config_radius_enable",
@@ -570,13 +650,34 @@ const command_def commands[] = {
      .action = builtin::exit},
 };
 
-const token pipe_words[] = {kw("json", "Output as JSON", nullptr, shell_param_json)};
+// | include RE | exclude RE | begin RE | no-more, in any number and order,
+// then optionally | count or | json, which end the line.
+extern const choice after_filter;
+const token filter_pattern[] = {
+    repeatable(token{.kind = slot::pattern, .word = "<regex>", .help = "Regular expression (one word; \\s matches a blank)",
+                     .param_id = shell_param_pattern, .next = &after_filter})};
+const choice pattern_choice{filter_pattern};
+const token pipe_words[] = {
+    repeatable(kw("begin", "From the first line that matches on", &pattern_choice, shell_param_begin)),
+    repeatable(kw("count", "The number of lines", nullptr, shell_param_count)),
+    repeatable(kw("exclude", "The lines that do not match", &pattern_choice, shell_param_exclude)),
+    repeatable(kw("include", "The lines that match", &pattern_choice, shell_param_include)),
+    kw("json", "Output as JSON", nullptr, shell_param_json),
+    repeatable(kw("no-more", "Without the pager", &after_filter, shell_param_no_more)),
+};
 const choice pipe_choice{pipe_words};
+const token next_filter[] = {repeatable(kw("|", "Output modifiers", &pipe_choice))};
+const choice after_filter{next_filter, true};
 
 }  // namespace
 
 const token negation_token = kw("no", "Negate a command or set its defaults", nullptr);
 const token pipe_token = kw("|", "Output modifiers", &pipe_choice);
+const token do_token = kw("do", "Run an exec command", nullptr);
+
+bool runs_through_do(const command_def &def) {
+    return def.in_mode == mode::exec && def.action != builtin::configure && def.action != builtin::exit;
+}
 
 std::span<const command_def> command_table() { return commands; }
 

@@ -1,10 +1,13 @@
 // The terminal with libedit: emacs-style editing, history, "?" lists what
-// may come next without ending the line, Tab completes a keyword.
+// may come next without ending the line, Tab completes a keyword or a
+// value.  While a line is edited the terminal sends Ctrl-C and Ctrl-Z as
+// keys rather than signals (no isig), so that they act on the line.
 #include <histedit.h>
 
 #include <cstdio>
 
 #include "shell/line_input.hpp"
+#include "shell/terminal_output.hpp"
 
 namespace radius::shell {
 
@@ -43,18 +46,30 @@ public:
         // copy them into blocks libedit never frees.
         el_wset(el, EL_ADDFN, L"radsh-help", L"List what may come next", &editline_terminal::on_help);
         el_wset(el, EL_BIND, L"?", L"radsh-help", nullptr);
-        el_wset(el, EL_ADDFN, L"radsh-complete", L"Complete a keyword", &editline_terminal::on_complete);
+        el_wset(el, EL_ADDFN, L"radsh-complete", L"Complete a keyword or a value", &editline_terminal::on_complete);
         el_wset(el, EL_BIND, L"^I", L"radsh-complete", nullptr);
+        el_wset(el, EL_SETTY, L"-d", L"-isig", nullptr);
+        el_wset(el, EL_ADDFN, L"radsh-discard", L"Discard the line", &editline_terminal::on_discard);
+        el_wset(el, EL_BIND, L"^C", L"radsh-discard", nullptr);
+        el_wset(el, EL_ADDFN, L"radsh-end", L"Return to exec mode", &editline_terminal::on_end);
+        el_wset(el, EL_BIND, L"^Z", L"radsh-end", nullptr);
+        el_wset(el, EL_ADDFN, L"radsh-delete-or-exit", L"Delete a character, or leave the mode on an empty line",
+                &editline_terminal::on_delete_or_exit);
+        el_wset(el, EL_BIND, L"^D", L"radsh-delete-or-exit", nullptr);
+        s.use_terminal();
+        catch_terminal_signals();
     }
 
     std::optional<std::string> read(const std::string &prompt) override {
         prompt_ = prompt;
+        discard_ = false;
         int count = 0;
         const char *line = el_gets(editor_.get(), &count);
         if (line == nullptr || count <= 0) {
-            std::fputc('\n', stdout);
-            return std::nullopt;
+            std::printf("%s\n", end_of_input_line);
+            return end_of_input_line;
         }
+        if (discard_) return std::string();
         const std::string text(trim_right(std::string_view(line, static_cast<size_t>(count))));
         if (!text.empty()) history(history_.get(), &event_, H_ENTER, text.c_str());
         return text;
@@ -84,13 +99,59 @@ private:
         return CC_REDISPLAY;
     }
 
+    // Replaces the whole line by `text`.
+    static void replace_line(EditLine *el, const std::string &text) {
+        const LineInfo *info = el_line(el);
+        const int length = static_cast<int>(info->lastchar - info->buffer);
+        el_cursor(el, static_cast<int>(info->lastchar - info->cursor));
+        el_deletestr(el, length);
+        if (!text.empty()) el_insertstr(el, text.c_str());
+    }
+
+    // The line is done as if Enter had been typed after it: shown as it is
+    // now, with its newline.
+    static unsigned char finish_line(EditLine *el) {
+        el_push(el, "\n");
+        return CC_REFRESH;
+    }
+
+    // Ctrl-C: the line stays on the screen, marked, and is not run.
+    static unsigned char on_discard(EditLine *el, int) {
+        const LineInfo *info = el_line(el);
+        el_cursor(el, static_cast<int>(info->lastchar - info->cursor));
+        el_insertstr(el, "^C");
+        self(el).discard_ = true;
+        return finish_line(el);
+    }
+
+    // Ctrl-Z: the line becomes "end"; exec mode has nowhere to return to.
+    static unsigned char on_end(EditLine *el, int) {
+        const std::string line = suspend_line(self(el).session_);
+        if (line.empty()) return CC_REFRESH_BEEP;
+        replace_line(el, line);
+        return finish_line(el);
+    }
+
+    // Ctrl-D: on an empty line, the end of input (read() makes it "exit");
+    // else it deletes the character under the cursor.
+    static unsigned char on_delete_or_exit(EditLine *el, int) {
+        const LineInfo *info = el_line(el);
+        if (info->lastchar == info->buffer) return CC_EOF;
+        if (info->cursor == info->lastchar) return CC_REFRESH_BEEP;
+        el_cursor(el, 1);
+        el_deletestr(el, 1);
+        return CC_REFRESH;
+    }
+
     static unsigned char on_complete(EditLine *el, int) {
         const std::string line = before_cursor(el);
         const std::vector<std::string> words = self(el).session_.complete(line);
         if (words.empty()) return CC_REFRESH_BEEP;
         const size_t blank = line.find_last_of(blanks);
         const size_t typed = line.size() - (blank == std::string::npos ? 0 : blank + 1);
-        const std::string common = words.size() == 1 ? words.front() + " " : longest_common_prefix(words);
+        // A directory goes on into its entries, anything else ends its word.
+        const bool goes_on = words.size() > 1 || words.front().ends_with('/');
+        const std::string common = goes_on ? longest_common_prefix(words) : words.front() + " ";
         if (common.size() > typed) {
             el_insertstr(el, common.substr(typed).c_str());
             return CC_REFRESH;
@@ -106,6 +167,7 @@ private:
     std::unique_ptr<EditLine, editline_closer> editor_;
     HistEvent event_{};
     std::string prompt_;
+    bool discard_ = false;  // Ctrl-C ended the line
 };
 
 }  // namespace

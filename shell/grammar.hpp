@@ -20,7 +20,11 @@ enum class slot : uint8_t {
     number,   // an unsigned integer in [min, max]
     text,     // one word of at most `max` characters
     host,     // IPv4 address, IPv6 address or host name
+    pattern,  // one word that is a regular expression
 };
+
+// Where Tab finds the values a value slot may take.
+enum class value_source : uint8_t { none, group_names, server_hosts, file_names };
 
 // What a value slot that is left out of a "no" form contributes.
 enum class when_omitted : uint8_t {
@@ -50,6 +54,13 @@ constexpr int32_t shell_param_test_group = -15;       // test aaa: the group
 constexpr int32_t shell_param_test_user = -16;        // test aaa: the user
 constexpr int32_t shell_param_test_password = -17;    // test aaa: the user's password
 constexpr int32_t shell_param_test_accounting = -18;  // test aaa: an accounting request
+constexpr int32_t shell_param_include = -19;      // "| include RE"
+constexpr int32_t shell_param_exclude = -20;      // "| exclude RE"
+constexpr int32_t shell_param_begin = -21;        // "| begin RE"
+constexpr int32_t shell_param_count = -22;        // "| count"
+constexpr int32_t shell_param_pattern = -23;      // the RE of the stage before it
+constexpr int32_t shell_param_no_more = -24;      // "| no-more": no pager
+constexpr int32_t shell_param_page_length = -25;  // terminal length: lines of a page
 
 struct choice;
 
@@ -64,6 +75,7 @@ struct token {
     when_omitted omitted = when_omitted::not_allowed;
     uint32_t no_default = 0;  // the value a "no" form passes when the number is left out
     bool repeatable = false;  // a keyword that may appear more than once on a line
+    value_source values = value_source::none;  // what Tab offers for a value slot
 };
 
 struct choice {
@@ -82,7 +94,7 @@ enum class call_shape : uint8_t {
 enum class builtin : uint8_t {
     none, configure, end, exit, feature, copy_in, copy_out, answer, debug, simulate, fabric_peers, test_aaa,
     save_startup,  // the running configuration becomes the startup configuration
-    show_startup,
+    show_startup, help, history, terminal_length,
 };
 
 struct command_def {
@@ -95,9 +107,10 @@ struct command_def {
     uint32_t json_cmd_id = 0;  // command id when JSON is asked, if it differs (0: cmd_id)
     bool negatable = false;    // has a "no" form
     bool tagged = false;       // reports through the tagged channel: "| json" applies
+    bool display = false;      // prints a display: the output filters ("| include" ...) apply
     std::optional<mode> enters = std::nullopt;  // submode entered when the plain form returns 0
     int32_t context_id = no_param;  // parameter every command of the submode carries first
-    std::string_view answer = {};   // what builtin::answer prints, a line
+    std::string_view answer = {};   // what builtin::answer prints, one or more lines
 };
 
 // The command table and the words around it.
@@ -105,8 +118,13 @@ std::span<const command_def> command_table();
 std::string_view prompt_of(mode m);
 std::string_view mode_name(mode m);
 
-// The keyword that negates a command, and the pipe to JSON output.
+// The keyword that negates a command, the pipe to the output filters and
+// JSON, and "do", which runs an exec command from a configuration mode.
 extern const token negation_token;
 extern const token pipe_token;
+extern const token do_token;
+
+// Whether `def` may run through "do": exec commands that do not change mode.
+bool runs_through_do(const command_def &def);
 
 }  // namespace radius::shell

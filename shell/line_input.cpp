@@ -39,14 +39,15 @@ private:
 // Runs a line read from a file or pipe and closes it, when it failed, with
 // a status line of its own, so that a refusal that printed nothing still
 // shows where it happened.  Its output is held until the line is done: a
-// message may end no line, and the status line must start one.
+// message may end no line, and the next prompt or the status line must
+// start one.
 bool run_and_report(session &s, const std::string &line, bool shown) {
     radsim::stdout_capture capture;
     const bool worked = s.run_line(line, shown);
     const std::string printed = capture.finish();
     std::fwrite(printed.data(), 1, printed.size(), stdout);
-    if (worked) return true;
     if (!printed.empty() && printed.back() != '\n') std::fputc('\n', stdout);
+    if (worked) return true;
     if (const std::optional<int32_t> status = s.last_status()) {
         std::printf("%% Command failed (status %d).\n", static_cast<int>(*status));
     } else {
@@ -56,6 +57,8 @@ bool run_and_report(session &s, const std::string &line, bool shown) {
 }
 
 }  // namespace
+
+std::string suspend_line(const session &s) { return s.current_mode() == mode::exec ? std::string() : "end"; }
 
 std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines) {
     return std::make_unique<list_source>(std::move(lines));

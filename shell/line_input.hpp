@@ -27,7 +27,15 @@ std::unique_ptr<line_source> make_stream_source(std::istream &in);
 
 // The terminal: line editing, history, "?" help and Tab completion with
 // libedit where the build has it, else a plain prompt and line reader.
+// Either way Ctrl-C discards the line being typed, Ctrl-Z reads as "end"
+// outside exec mode, and Ctrl-D on an empty line reads as "exit".  Puts the
+// session in terminal use (session::use_terminal) and catches the
+// terminal's signals (terminal_output.hpp).
 std::unique_ptr<line_source> make_terminal_source(session &s);
+
+// What the keys that act on the mode read as, for the terminals.
+std::string suspend_line(const session &s);  // Ctrl-Z: "end", or nothing in exec mode
+inline constexpr const char *end_of_input_line = "exit";  // Ctrl-D on an empty line
 
 // The commands of a -c argument: split at ';', trimmed.
 std::vector<std::string> split_commands(const std::string &text);

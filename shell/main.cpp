@@ -115,7 +115,12 @@ int run(const shell_options &options, radius::shell::session &s) {
         }
         return run_session(s, *make_stream_source(in), options.echo);
     }
-    if (isatty(STDIN_FILENO) != 0) return run_session(s, *make_terminal_source(s), false);
+    // At a terminal every error was seen where it happened: the session
+    // itself went well.
+    if (isatty(STDIN_FILENO) != 0) {
+        run_session(s, *make_terminal_source(s), false);
+        return 0;
+    }
     return run_session(s, *make_stream_source(std::cin), options.echo);
 }
 

@@ -26,6 +26,7 @@ void param_block::add(const argument &arg) {
             param.value = &numbers_.emplace_back(arg.number);
             break;
         case slot::text:
+        case slot::pattern:  // read by the shell, never passed on; as text if it were
             param.type = PARAM_TYPE_TEXT;
             param.value = texts_.emplace_back(arg.text).data();
             break;

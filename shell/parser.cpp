@@ -2,12 +2,6 @@
 // of paths through its token graph; each word moves the paths that accept
 // it and drops the others.  Keywords match by unique prefix and win over
 // values; a word no path accepts is the error, with its offset.
-//
-// A line is matched without building its arguments: a path is a few
-// words that point at the last step it took, the steps of every path share
-// one trail, and only the path that wins turns its steps into arguments.
-// The trail, the paths and the words live in buffers that each walk
-// reuses, so a line costs no allocation beyond its arguments.
 #include "shell/parser.hpp"
 
 #include <arpa/inet.h>
@@ -15,10 +9,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <deque>
-#include <optional>
+#include <regex>
 #include <set>
-#include <utility>
 
 #include "abi/radius_records.h"
 
@@ -26,293 +18,261 @@ namespace radius::shell {
 
 namespace {
 
-constexpr int32_t no_step = -1;
-constexpr int32_t no_word = -1;  // a step that read no word: a value a "no" form left out
-
-// One token a path followed, and the word it read.
-struct step {
-    int32_t parent;  // the step before it on the same path, or no_step
-    const token *t;
-    int32_t word;  // index into the line's words, or no_word
-};
-
 struct path {
-    const command_def *def = nullptr;  // null only on the path that reads "no"
+    const command_def *def = nullptr;  // null only on the paths that read "no" or "do"
     const choice *at = nullptr;        // null: nothing may follow
+    mode scope = mode::exec;           // the mode whose commands "no" opens
     bool no_form = false;
     bool json = false;
-    int32_t last = no_step;  // the path's last step in the trail
+    bool piped = false;  // past the first "|"
+    bool via_do = false;
+    bool no_more = false;
+    std::vector<argument> args = {};
+    std::vector<filter_stage> filters = {};
+    std::vector<const token *> used = {};  // keywords that may not come again
 };
-
-// A word of the line, seen in place.
-struct word_view {
-    std::string_view text;
-    size_t offset;
-};
-
-// The buffers of a walk: the line's words, the trail of steps, the paths
-// alive before and after the current word.
-struct walk_state {
-    std::vector<word_view> words;
-    std::vector<step> steps;
-    std::vector<path> paths;
-    std::vector<path> next;
-};
-
-// One set of buffers: the shell matches one line at a time.
-walk_state &buffers() {
-    static walk_state instance;
-    return instance;
-}
 
 const choice negation_choice{std::span<const token>(&negation_token, 1)};
+const choice do_choice{std::span<const token>(&do_token, 1)};
 
-enum class value_match { yes, no, out_of_range, too_long };
+// The longest host name; a longer word is refused as too long, not as a
+// host name that is no name at all.
+constexpr size_t max_host_name = 253;
 
-// ASCII case folding: keywords are ASCII, and no other byte folds to one.
-constexpr char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+enum class value_match { yes, no, out_of_range, too_long, bad_pattern };
+
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool starts_with_nocase(std::string_view text, std::string_view prefix) {
     if (prefix.size() > text.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (lower(prefix[i]) != lower(text[i])) return false;
-    }
-    return true;
+    return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) { return lower(a) == lower(b); });
 }
 
 bool equal_nocase(std::string_view a, std::string_view b) { return a.size() == b.size() && starts_with_nocase(a, b); }
 
 bool may_end(const path &p) { return p.def != nullptr && (p.at == nullptr || p.at->may_end); }
 
-// The paths a line starts from in mode `m`, built once per mode (a deque:
-// what it returned stays where it is when another mode is added).
-const std::vector<path> &initial_paths(mode m) {
-    static std::deque<std::pair<mode, std::vector<path>>> built;
-    for (const auto &[built_mode, paths] : built) {
-        if (built_mode == m) return paths;
-    }
+std::vector<path> initial_paths(mode m) {
     std::vector<path> paths;
     bool negatable = false;
     for (const command_def &def : command_table()) {
         if (def.in_mode != m) continue;
-        paths.push_back(path{.def = &def, .at = def.syntax});
+        paths.push_back(path{.def = &def, .at = def.syntax, .scope = m});
         negatable = negatable || def.negatable;
     }
-    if (negatable) paths.push_back(path{.at = &negation_choice});
-    return built.emplace_back(m, std::move(paths)).second;
-}
-
-int32_t add_step(walk_state &s, int32_t parent, const token &t, int32_t word) {
-    s.steps.push_back({parent, &t, word});
-    return static_cast<int32_t>(s.steps.size() - 1);
-}
-
-// A keyword that may not come again on this path: followed before, and not repeatable.
-bool used(const walk_state &s, const path &p, const token &t) {
-    if (t.kind != slot::keyword || t.repeatable) return false;
-    for (int32_t i = p.last; i != no_step; i = s.steps[static_cast<size_t>(i)].parent) {
-        if (s.steps[static_cast<size_t>(i)].t == &t) return true;
-    }
-    return false;
-}
-
-// Calls `f` with each token that may come next on path `p`.
-template <class F>
-void for_each_candidate(const walk_state &s, const path &p, F &&f) {
-    if (p.at != nullptr) {
-        for (const token &t : p.at->tokens) {
-            if (!used(s, p, t)) f(t);
-        }
-    }
-    if (may_end(p) && p.def->tagged && !p.json) f(pipe_token);
+    if (negatable) paths.push_back(path{.at = &negation_choice, .scope = m});
+    if (m != mode::exec) paths.push_back(path{.at = &do_choice, .scope = m});
+    return paths;
 }
 
 // The path that skips a value a "no" form may leave out.
-path skip_value(walk_state &s, const path &p, const token &t) {
+path skip_value(const path &p, const token &t) {
     path next = p;
     next.at = t.next;
-    if (t.omitted == when_omitted::use_default) next.last = add_step(s, p.last, t, no_word);
+    if (t.omitted == when_omitted::use_default) {
+        next.args.push_back(argument{.id = t.param_id, .kind = t.kind, .number = t.no_default});
+    }
     return next;
 }
 
 // Adds the paths reachable without reading a word: `otherwise`
 // continuations and, in "no" forms, values left out.
-void expand(walk_state &s) {
+void expand(std::vector<path> &paths) {
     // The table has no cycle of such steps; the bound only guards that.
-    for (size_t i = 0; i < s.paths.size() && i < 1024; ++i) {
-        const path p = s.paths[i];  // a copy: adding paths may move them
-        if (p.at == nullptr) continue;
-        if (p.at->otherwise != nullptr) {
-            path next = p;
-            next.at = p.at->otherwise;
-            s.paths.push_back(next);
+    for (size_t i = 0; i < paths.size() && i < 1024; ++i) {
+        const choice *at = paths[i].at;
+        if (at == nullptr) continue;
+        if (at->otherwise != nullptr) {
+            path next = paths[i];
+            next.at = at->otherwise;
+            paths.push_back(std::move(next));
         }
-        if (!p.no_form) continue;
-        for (const token &t : p.at->tokens) {
-            if (t.kind != slot::keyword && t.omitted != when_omitted::not_allowed) s.paths.push_back(skip_value(s, p, t));
+        if (!paths[i].no_form) continue;
+        for (const token &t : at->tokens) {
+            if (t.kind != slot::keyword && t.omitted != when_omitted::not_allowed) {
+                paths.push_back(skip_value(paths[i], t));
+            }
         }
     }
+}
+
+std::vector<const token *> candidates(const path &p) {
+    std::vector<const token *> out;
+    if (p.at != nullptr) {
+        for (const token &t : p.at->tokens) {
+            if (t.param_id == shell_param_json && !p.def->tagged) continue;
+            if (std::find(p.used.begin(), p.used.end(), &t) == p.used.end()) out.push_back(&t);
+        }
+    }
+    if (may_end(p) && p.def->display && !p.piped) out.push_back(&pipe_token);
+    return out;
 }
 
 bool all_digits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-value_match check_number(const token &t, std::string_view text, uint32_t *number) {
+value_match match_number(const token &t, std::string_view text, argument &arg) {
     if (!all_digits(text)) return value_match::no;
     uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || value < t.min || value > t.max) return value_match::out_of_range;
-    *number = static_cast<uint32_t>(value);
+    arg.number = static_cast<uint32_t>(value);
     return value_match::yes;
 }
 
-// Whether value slot `t` accepts `text`, without building the argument.
-value_match check_value(const token &t, std::string_view text) {
-    uint32_t number = 0;
+value_match match_pattern(std::string_view text, argument &arg) {
+    try {
+        const std::regex compiled{std::string(text)};
+    } catch (const std::regex_error &) {
+        return value_match::bad_pattern;
+    }
+    arg.text = text;
+    return value_match::yes;
+}
+
+// The length limit a too-long value was refused for.
+size_t value_limit(const token &t) { return t.kind == slot::host ? max_host_name : t.max; }
+
+value_match match_value(const token &t, std::string_view text, argument &arg) {
+    arg = argument{.id = t.param_id, .kind = t.kind};
     switch (t.kind) {
-        case slot::number: return check_number(t, text, &number);
-        case slot::text: return text.size() > t.max ? value_match::too_long : value_match::yes;
-        case slot::host: return classify_host(text) != 0 ? value_match::yes : value_match::no;
+        case slot::number: return match_number(t, text, arg);
+        case slot::text:
+            if (text.size() > t.max) return value_match::too_long;
+            arg.text = text;
+            return value_match::yes;
+        case slot::host:
+            if (text.size() > max_host_name) return value_match::too_long;
+            arg.addr_kind = classify_host(text);
+            arg.text = text;
+            return arg.addr_kind != 0 ? value_match::yes : value_match::no;
+        case slot::pattern: return match_pattern(text, arg);
         case slot::keyword: break;
     }
     return value_match::no;
 }
 
-// The argument of a value that check_value accepted.
-argument value_argument(const token &t, std::string_view text) {
-    argument arg{.id = t.param_id, .kind = t.kind};
-    if (t.kind == slot::number) {
-        check_number(t, text, &arg.number);
-        return arg;
+// Follows token `t` from path `p`; reading "no" opens the negatable commands.
+// Reading "do" opens the exec commands that keep the mode.
+void advance_do(std::vector<path> &out) {
+    for (path &next : initial_paths(mode::exec)) {
+        if (next.def != nullptr && !runs_through_do(*next.def)) continue;
+        next.via_do = true;
+        out.push_back(std::move(next));
     }
-    arg.text = text;
-    if (t.kind == slot::host) arg.addr_kind = classify_host(text);
-    return arg;
 }
 
-// Follows token `t` from path `p` into the next set; reading "no" opens the
-// negatable commands.
-void advance(walk_state &s, const path &p, const token &t, int32_t word, mode m) {
+// A token the shell reads itself: "| json", a filter and its pattern,
+// "| no-more".  False for a token whose parameter goes to the handler.
+bool take_shell_token(path &next, const token &t, const argument *value) {
+    switch (t.param_id) {
+        case shell_param_json: next.json = true; return true;
+        case shell_param_no_more: next.no_more = true; return true;
+        case shell_param_include: next.filters.push_back({filter_kind::include}); return true;
+        case shell_param_exclude: next.filters.push_back({filter_kind::exclude}); return true;
+        case shell_param_begin: next.filters.push_back({filter_kind::begin}); return true;
+        case shell_param_count: next.filters.push_back({filter_kind::count}); return true;
+        case shell_param_pattern:
+            if (value != nullptr && !next.filters.empty()) next.filters.back().pattern = value->text;
+            return true;
+        default: return false;
+    }
+}
+
+// Follows token `t` from path `p`; reading "no" opens the negatable commands.
+void advance(const path &p, const token &t, const argument *value, std::vector<path> &out) {
     if (&t == &negation_token) {
-        for (path next : initial_paths(m)) {
+        for (path &next : initial_paths(p.scope)) {
             if (next.def == nullptr || !next.def->negatable) continue;
             next.no_form = true;
-            s.next.push_back(next);
+            next.via_do = p.via_do;
+            out.push_back(std::move(next));
         }
         return;
     }
+    if (&t == &do_token) return advance_do(out);
     path next = p;
     next.at = t.next;
-    next.json = next.json || t.param_id == shell_param_json;
-    next.last = add_step(s, p.last, t, word);
-    s.next.push_back(next);
-}
-
-// The keywords a word abbreviates: an exact match beats longer keywords,
-// and two different keywords make it ambiguous.
-struct keyword_choice {
-    const token *first = nullptr;
-    bool several = false;  // keywords other than `first` match too
-
-    void add(const token &t) {
-        if (first == nullptr) {
-            first = &t;
-        } else if (t.word != first->word) {
-            several = true;
+    next.piped = next.piped || &t == &pipe_token;
+    if (t.kind == slot::keyword && !t.repeatable) next.used.push_back(&t);
+    if (!take_shell_token(next, t, value)) {
+        if (value != nullptr) {
+            next.args.push_back(*value);
+        } else if (t.param_id != no_param) {
+            next.args.push_back(argument{.id = t.param_id, .kind = slot::keyword});
         }
     }
+    out.push_back(std::move(next));
+}
+
+struct keyword_match {
+    const path *from;
+    const token *t;
 };
 
-// The paths that accept the word as a value, or the error that explains why none does.
-std::optional<parse_error> take_value(walk_state &s, int32_t index, mode m) {
-    const word_view &w = s.words[static_cast<size_t>(index)];
-    parse_error error{error_kind::invalid, w.offset, {}};
-    for (const path &p : s.paths) {
-        for_each_candidate(s, p, [&](const token &t) {
-            if (t.kind == slot::keyword) return;
-            const value_match result = check_value(t, w.text);
-            if (result == value_match::yes) advance(s, p, t, index, m);
-            if (result == value_match::out_of_range) error = {error_kind::out_of_range, w.offset, display_word(t)};
-            if (result == value_match::too_long) error = {error_kind::too_long, w.offset, std::to_string(t.max)};
-        });
-    }
-    if (s.next.empty()) return error;
-    return std::nullopt;
-}
-
-std::optional<parse_error> read_word(walk_state &s, int32_t index, mode m, std::string_view line) {
-    const word_view &w = s.words[static_cast<size_t>(index)];
-    keyword_choice prefix;
-    keyword_choice exact;
-    for (const path &p : s.paths) {
-        for_each_candidate(s, p, [&](const token &t) {
-            if (t.kind != slot::keyword || !starts_with_nocase(t.word, w.text)) return;
-            prefix.add(t);
-            if (equal_nocase(t.word, w.text)) exact.add(t);
-        });
-    }
-    const bool exact_only = exact.first != nullptr;
-    if ((exact_only ? exact : prefix).several) {
-        return parse_error{error_kind::ambiguous, w.offset, std::string(line.substr(0, w.offset + w.text.size()))};
-    }
-    s.next.clear();
-    if (prefix.first == nullptr) return take_value(s, index, m);
-    for (const path &p : s.paths) {
-        for_each_candidate(s, p, [&](const token &t) {
-            if (t.kind != slot::keyword) return;
-            if (exact_only ? equal_nocase(t.word, w.text) : starts_with_nocase(t.word, w.text)) {
-                advance(s, p, t, index, m);
-            }
-        });
-    }
-    return std::nullopt;
-}
-
-void split_into(std::string_view line, std::vector<word_view> &words) {
-    words.clear();
-    size_t start = line.find_first_not_of(blanks);
-    while (start != std::string_view::npos) {
-        const size_t end = std::min(line.find_first_of(blanks, start), line.size());
-        words.push_back({line.substr(start, end - start), start});
-        start = line.find_first_not_of(blanks, end);
-    }
-}
-
-// Reads the first `count` words of s.words; leaves the surviving paths, expanded.
-std::optional<parse_error> walk(walk_state &s, size_t count, mode m, std::string_view line) {
-    s.steps.clear();
-    s.paths = initial_paths(m);
-    for (size_t i = 0; i < count; ++i) {
-        expand(s);
-        if (auto error = read_word(s, static_cast<int32_t>(i), m, line)) return error;
-        std::swap(s.paths, s.next);
-    }
-    expand(s);
-    return std::nullopt;
-}
-
-// The arguments path `p` collected, in command-line order.
-std::vector<argument> arguments_of(const walk_state &s, const path &p) {
-    size_t length = 0;
-    for (int32_t i = p.last; i != no_step; i = s.steps[static_cast<size_t>(i)].parent) ++length;
-    std::vector<const step *> taken(length);
-    for (int32_t i = p.last; i != no_step; i = s.steps[static_cast<size_t>(i)].parent) {
-        taken[--length] = &s.steps[static_cast<size_t>(i)];
-    }
-    std::vector<argument> args;
-    args.reserve(taken.size());
-    for (const step *st : taken) {
-        const token &t = *st->t;
-        if (st->word == no_word) {
-            args.push_back(argument{.id = t.param_id, .kind = t.kind, .number = t.no_default});
-        } else if (t.kind != slot::keyword) {
-            args.push_back(value_argument(t, s.words[static_cast<size_t>(st->word)].text));
-        } else if (t.param_id != no_param && t.param_id != shell_param_json) {
-            args.push_back(argument{.id = t.param_id, .kind = slot::keyword});
+// The keywords `text` abbreviates; an exact match beats longer keywords.
+std::vector<keyword_match> keyword_matches(const std::vector<path> &paths, std::string_view text) {
+    std::vector<keyword_match> prefix;
+    std::vector<keyword_match> exact;
+    for (const path &p : paths) {
+        for (const token *t : candidates(p)) {
+            if (t->kind != slot::keyword || !starts_with_nocase(t->word, text)) continue;
+            prefix.push_back({&p, t});
+            if (equal_nocase(t->word, text)) exact.push_back({&p, t});
         }
     }
-    return args;
+    return exact.empty() ? prefix : exact;
+}
+
+std::set<std::string_view> distinct_words(const std::vector<keyword_match> &matches) {
+    std::set<std::string_view> words;
+    for (const keyword_match &match : matches) words.insert(match.t->word);
+    return words;
+}
+
+// The paths that accept `w` as a value, or the error that explains why none does.
+std::variant<std::vector<path>, parse_error> take_value(const std::vector<path> &paths, const word &w) {
+    std::vector<path> next;
+    parse_error error{error_kind::invalid, w.offset, {}};
+    for (const path &p : paths) {
+        for (const token *t : candidates(p)) {
+            if (t->kind == slot::keyword) continue;
+            argument value;
+            const value_match result = match_value(*t, w.text, value);
+            if (result == value_match::yes) advance(p, *t, &value, next);
+            if (result == value_match::out_of_range) error = {error_kind::out_of_range, w.offset, display_word(*t)};
+            if (result == value_match::too_long) error = {error_kind::too_long, w.offset, std::to_string(value_limit(*t))};
+            if (result == value_match::bad_pattern) error = {error_kind::bad_pattern, w.offset, {}};
+        }
+    }
+    if (next.empty()) return error;
+    return next;
+}
+
+std::variant<std::vector<path>, parse_error> step(const std::vector<path> &paths, const word &w,
+                                                  std::string_view line) {
+    const std::vector<keyword_match> matches = keyword_matches(paths, w.text);
+    if (distinct_words(matches).size() > 1) {
+        return parse_error{error_kind::ambiguous, w.offset, std::string(line.substr(0, w.offset + w.text.size()))};
+    }
+    if (matches.empty()) return take_value(paths, w);
+    std::vector<path> next;
+    for (const keyword_match &match : matches) advance(*match.from, *match.t, nullptr, next);
+    return next;
+}
+
+// Reads every word; the surviving paths, expanded.
+std::variant<std::vector<path>, parse_error> walk(const std::vector<word> &words, mode m, std::string_view line) {
+    std::vector<path> paths = initial_paths(m);
+    for (const word &w : words) {
+        expand(paths);
+        auto next = step(paths, w, line);
+        if (auto *error = std::get_if<parse_error>(&next)) return *error;
+        paths = std::move(std::get<std::vector<path>>(next));
+    }
+    expand(paths);
+    return paths;
 }
 
 bool host_label_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_'; }
@@ -332,21 +292,19 @@ bool valid_host_name(std::string_view text) {
     return true;
 }
 
-// Splits a line that "?" or Tab ends into s.words: its complete words,
-// and the partial last word (empty when the line ends in a blank).  The
-// number of complete words.
+// A line that "?" or Tab ends: its complete words and the partial last
+// word (empty when the line ends in a blank).
 struct partial_line {
-    size_t complete;
-    word_view last;
+    std::vector<word> complete;
+    word last;
     bool partial;
 };
 
-partial_line split_partial(walk_state &s, std::string_view line) {
-    split_into(line, s.words);
-    partial_line split{s.words.size(), {"", line.size()}, false};
-    if (!s.words.empty() && s.words.back().offset + s.words.back().text.size() == line.size()) {
-        split.last = s.words.back();
-        --split.complete;
+partial_line split_partial(std::string_view line) {
+    partial_line split{split_words(line), {"", line.size()}, false};
+    if (!split.complete.empty() && split.complete.back().offset + split.complete.back().text.size() == line.size()) {
+        split.last = split.complete.back();
+        split.complete.pop_back();
         split.partial = true;
     }
     return split;
@@ -354,43 +312,35 @@ partial_line split_partial(walk_state &s, std::string_view line) {
 
 // Keywords that start with `prefix`, sorted, then the value slots that
 // accept it, each word once.
-std::vector<help_entry> next_words(const walk_state &s, std::string_view prefix) {
+std::vector<help_entry> next_words(const std::vector<path> &paths, std::string_view prefix) {
     std::vector<help_entry> keywords;
     std::vector<help_entry> values;
     std::set<std::string> seen;
-    for (const path &p : s.paths) {
-        for_each_candidate(s, p, [&](const token &t) {
-            const bool fits = t.kind == slot::keyword ? starts_with_nocase(t.word, prefix)
-                                                      : prefix.empty() || check_value(t, prefix) == value_match::yes;
-            if (!fits || !seen.insert(display_word(t)).second) return;
-            (t.kind == slot::keyword ? keywords : values).push_back({display_word(t), std::string(t.help)});
-        });
+    for (const path &p : paths) {
+        for (const token *t : candidates(p)) {
+            argument ignored;
+            const bool fits = t->kind == slot::keyword
+                                  ? starts_with_nocase(t->word, prefix)
+                                  : prefix.empty() || match_value(*t, prefix, ignored) == value_match::yes;
+            if (!fits || !seen.insert(display_word(*t)).second) continue;
+            (t->kind == slot::keyword ? keywords : values).push_back({display_word(*t), std::string(t->help)});
+        }
     }
     std::sort(keywords.begin(), keywords.end(), [](const help_entry &a, const help_entry &b) { return a.word < b.word; });
     keywords.insert(keywords.end(), values.begin(), values.end());
     return keywords;
 }
 
-// inet_pton wants a NUL-terminated text; no address is this long.
-constexpr size_t longest_address = 64;
-
-bool parses_as(int family, std::string_view text) {
-    if (text.size() >= longest_address) return false;
-    char copy[longest_address];
-    text.copy(copy, text.size());
-    copy[text.size()] = '\0';
-    unsigned char address[16];
-    return inet_pton(family, copy, address) == 1;
-}
-
 }  // namespace
 
 std::vector<word> split_words(std::string_view line) {
-    std::vector<word_view> views;
-    split_into(line, views);
     std::vector<word> words;
-    words.reserve(views.size());
-    for (const word_view &view : views) words.push_back({std::string(view.text), view.offset});
+    size_t start = line.find_first_not_of(blanks);
+    while (start != std::string_view::npos) {
+        const size_t end = std::min(line.find_first_of(blanks, start), line.size());
+        words.push_back({std::string(line.substr(start, end - start)), start});
+        start = line.find_first_not_of(blanks, end);
+    }
     return words;
 }
 
@@ -400,10 +350,16 @@ std::string_view trim_right(std::string_view line) {
 }
 
 uint32_t classify_host(std::string_view text) {
-    if (parses_as(AF_INET, text)) return ADDR_KIND_IPV4;
-    if (text.find(':') != std::string_view::npos) return parses_as(AF_INET6, text) ? ADDR_KIND_IPV6 : 0;
+    const std::string copy(text);
+    unsigned char address[16];
+    if (inet_pton(AF_INET, copy.c_str(), address) == 1) return ADDR_KIND_IPV4;
+    if (copy.find(':') != std::string::npos) {
+        return inet_pton(AF_INET6, copy.c_str(), address) == 1 ? ADDR_KIND_IPV6 : 0;
+    }
     // Digits and dots alone are a mistyped IPv4 address, not a name.
-    if (std::all_of(text.begin(), text.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); })) return 0;
+    if (std::all_of(copy.begin(), copy.end(), [](char c) { return c == '.' || std::isdigit(static_cast<unsigned char>(c)); })) {
+        return 0;
+    }
     return valid_host_name(text) ? ADDR_KIND_HOSTNAME : 0;
 }
 
@@ -420,40 +376,45 @@ std::string display_word(const token &t) {
 }
 
 parse_result parse(std::string_view line, mode m) {
-    walk_state &s = buffers();
-    split_into(line, s.words);
-    if (auto error = walk(s, s.words.size(), m, line)) return *std::move(error);
+    auto walked = walk(split_words(line), m, line);
+    if (auto *error = std::get_if<parse_error>(&walked)) return *error;
     const std::string_view trimmed = trim_right(line);
+    const parse_error incomplete{error_kind::incomplete, trimmed.size() + (trimmed.empty() ? 0 : 1), {}};
     const path *done = nullptr;
-    for (const path &p : s.paths) {
+    for (const path &p : std::get<std::vector<path>>(walked)) {
         if (!may_end(p)) continue;
         // Two commands that accept the same line are a fault of the table.
         if (done != nullptr && done->def != p.def) return parse_error{error_kind::ambiguous, 0, std::string(trimmed)};
         if (done == nullptr) done = &p;
     }
-    if (done == nullptr) return parse_error{error_kind::incomplete, trimmed.size() + (trimmed.empty() ? 0 : 1), {}};
-    return parsed_command{done->def, done->no_form, done->json, arguments_of(s, *done)};
+    if (done == nullptr) return incomplete;
+    return parsed_command{done->def, done->no_form, done->json, done->args, done->filters, done->no_more, done->via_do};
 }
 
 std::variant<std::vector<help_entry>, parse_error> help(std::string_view line, mode m) {
-    walk_state &s = buffers();
-    const partial_line split = split_partial(s, line);
-    if (auto error = walk(s, split.complete, m, line)) return *std::move(error);
-    std::vector<help_entry> entries = next_words(s, split.last.text);
-    if (!split.partial && std::any_of(s.paths.begin(), s.paths.end(), may_end)) entries.push_back({"<cr>", ""});
+    const partial_line split = split_partial(line);
+    auto walked = walk(split.complete, m, line);
+    if (auto *error = std::get_if<parse_error>(&walked)) return *error;
+    const auto &paths = std::get<std::vector<path>>(walked);
+    std::vector<help_entry> entries = next_words(paths, split.last.text);
+    if (!split.partial && std::any_of(paths.begin(), paths.end(), may_end)) entries.push_back({"<cr>", ""});
     if (entries.empty()) return parse_error{error_kind::invalid, split.last.offset, {}};
     return entries;
 }
 
-std::vector<std::string> completions(std::string_view line, mode m) {
-    walk_state &s = buffers();
-    const partial_line split = split_partial(s, line);
-    if (walk(s, split.complete, m, line)) return {};
+std::vector<std::string> completions(std::string_view line, mode m, const value_lister &values) {
+    const partial_line split = split_partial(line);
+    auto walked = walk(split.complete, m, line);
+    if (std::holds_alternative<parse_error>(walked)) return {};
     std::set<std::string> found;
-    for (const path &p : s.paths) {
-        for_each_candidate(s, p, [&](const token &t) {
-            if (t.kind == slot::keyword && starts_with_nocase(t.word, split.last.text)) found.insert(std::string(t.word));
-        });
+    for (const path &p : std::get<std::vector<path>>(walked)) {
+        for (const token *t : candidates(p)) {
+            if (t->kind == slot::keyword && starts_with_nocase(t->word, split.last.text)) {
+                found.insert(std::string(t->word));
+            } else if (t->kind != slot::keyword && t->values != value_source::none && values) {
+                for (std::string &value : values(t->values, split.last.text)) found.insert(std::move(value));
+            }
+        }
     }
     return {found.begin(), found.end()};
 }

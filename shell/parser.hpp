@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -37,14 +38,30 @@ struct argument {
     uint32_t addr_kind = 0;  // host values: ADDR_KIND_*
 };
 
+// One output filter after "|", applied to the display's lines in order.
+enum class filter_kind : uint8_t {
+    include,  // the lines that match `pattern`
+    exclude,  // the lines that do not
+    begin,    // from the first line that matches on
+    count,    // the number of lines instead of the lines
+};
+
+struct filter_stage {
+    filter_kind kind;
+    std::string pattern = {};  // ECMAScript regular expression; searched, not anchored
+};
+
 struct parsed_command {
     const command_def *def;
     bool no_form = false;
     bool json = false;            // "| json" ended the line
     std::vector<argument> args;  // in command-line order
+    std::vector<filter_stage> filters = {};
+    bool no_more = false;  // "| no-more": never through the pager
+    bool via_do = false;   // an exec command run from a configuration mode with "do"
 };
 
-enum class error_kind { invalid, out_of_range, too_long, ambiguous, incomplete };
+enum class error_kind { invalid, out_of_range, too_long, ambiguous, incomplete, bad_pattern };
 
 struct parse_error {
     error_kind kind;
@@ -65,8 +82,12 @@ struct help_entry {
 // blank or is empty), or the words that complete its last, partial word.
 std::variant<std::vector<help_entry>, parse_error> help(std::string_view line, mode m);
 
-// The keywords that complete the last word of `line` (Tab).
-std::vector<std::string> completions(std::string_view line, mode m);
+// The values a value slot may take that start with the prefix, for Tab.
+using value_lister = std::function<std::vector<std::string>(value_source, std::string_view prefix)>;
+
+// The keywords, and the values `values` lists, that complete the last
+// word of `line` (Tab).
+std::vector<std::string> completions(std::string_view line, mode m, const value_lister &values = {});
 
 // The word a token shows in help and in the reference: keywords and
 // placeholders as written, numbers as their range.

@@ -76,7 +76,7 @@ std::string render(const choice *c, const choice *stop) {
 std::string parameter_of(const token &t) {
     if (t.param_id == no_param) return "";
     if (t.param_id < 0) return "(read by the shell)";
-    static constexpr const char *kinds[] = {"keyword", "u32", "text", "host"};
+    static constexpr const char *kinds[] = {"keyword", "u32", "text", "host", "regex"};
     std::string out = "id " + std::to_string(t.param_id) + ", " + kinds[static_cast<int>(t.kind)];
     if (t.kind == slot::text) out += " (at most " + std::to_string(t.max) + " characters)";
     if (t.omitted == when_omitted::use_default) {
@@ -122,6 +122,9 @@ std::string builtin_text(builtin action, std::string_view answer) {
                                            "configuration, beside the store's file; a store created afresh applies it "
                                            "first.";
         case builtin::show_startup: return "Shows the saved startup configuration.";
+        case builtin::help: return "Explains the help keys, abbreviations, `do` and the output filters.";
+        case builtin::history: return "Lists the lines of this session, numbered, oldest first.";
+        case builtin::terminal_length: return "Sets the lines of a page for the pager; 0 turns paging off.";
         case builtin::none: break;
     }
     return "";
@@ -142,6 +145,7 @@ std::string describe(const command_def &def) {
         out += "\n";
     }
     if (def.negatable) out += "\nHas a `no` form.\n";
+    if (def.display) out += "\nA display: the output filters apply.\n";
     out += "\n| word | parameter | help |\n|---|---|---|\n";
     std::set<const choice *> seen;
     list_tokens(def.syntax, seen, out);
@@ -176,7 +180,11 @@ std::string reference_markdown() {
         "current. Keywords may be abbreviated to any unique prefix. Parameters are passed to the handler in\n"
         "command-line order; in a submode every command first carries the parameters the mode was entered with.\n"
         "A line a submode does not know but configuration mode does leaves the submode and runs there;\n"
-        "`?` and Tab in a submode likewise list what configuration mode offers for such a line.\n";
+        "`?` and Tab in a submode likewise list what configuration mode offers for such a line.\n"
+        "In every configuration mode, `do` followed by an exec command (other than `configure` and `exit`) runs it\n"
+        "without leaving the mode.\n"
+        "A display may end in output filters: `| include RE`, `| exclude RE`, `| begin RE` and `| no-more`, in any\n"
+        "number and order, then optionally `| count`, or `| json` where the display is tagged.\n";
     for (mode m : all_modes) {
         out += "\n## " + std::string(mode_name(m)) + " mode (prompt `" + std::string(prompt_of(m)) + "`)\n";
         out += carried_into(m);

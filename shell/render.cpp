@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "abi/tags.h"
+#include "shell/output_filter.hpp"
 
 namespace radius::shell {
 
@@ -121,6 +122,7 @@ json value_of(const radsim::printed_value &value) {
     const uint32_t type = tag_type(value.tag);
     const bool numeric = type == TAG_TYPE_U32 || type == TAG_TYPE_COUNTER || type == TAG_TYPE_ENUM;
     const std::string &text = value.text;
+    if (value.tag == TAG_RUNCFG_LINE) return std::string(trim_right(text));
     if (numeric && !text.empty() && text.size() <= 20 &&
         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::stoull(text);
@@ -192,15 +194,17 @@ public:
 
 class json_renderer final : public report_renderer {
 public:
+    explicit json_renderer(std::span<const filter_stage> filters) : filters_(filters.begin(), filters.end()) {}
     void add(const radsim::report &sent) override { reports_.push_back(sent); }
     void finish() override {
         if (reports_.empty()) return;
-        const std::string text = json_of(reports_);
+        const std::string text = json_of(filters_.empty() ? reports_ : filter_reports(reports_, filters_));
         std::fwrite(text.data(), 1, text.size(), stdout);
         reports_.clear();
     }
 
 private:
+    std::vector<filter_stage> filters_;
     std::vector<radsim::report> reports_;
 };
 
@@ -219,6 +223,8 @@ std::string json_of(const std::vector<radsim::report> &reports) {
 
 std::unique_ptr<report_renderer> make_text_renderer() { return std::make_unique<text_renderer>(); }
 
-std::unique_ptr<report_renderer> make_json_renderer() { return std::make_unique<json_renderer>(); }
+std::unique_ptr<report_renderer> make_json_renderer(std::span<const filter_stage> filters) {
+    return std::make_unique<json_renderer>(filters);
+}
 
 }  // namespace radius::shell

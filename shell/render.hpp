@@ -4,9 +4,11 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "shell/parser.hpp"
 #include "sim/radsim.h"
 
 namespace radius::shell {
@@ -25,10 +27,12 @@ public:
 std::unique_ptr<report_renderer> make_text_renderer();
 
 // Holds the command's reports and prints them as one JSON document when the
-// command is done (nothing when no report was sent).
-std::unique_ptr<report_renderer> make_json_renderer();
+// command is done (nothing when no report was sent), with the output
+// filters applied to the lines of their text form first.
+std::unique_ptr<report_renderer> make_json_renderer(std::span<const filter_stage> filters = {});
 
 // The JSON document of a command's reports, indented, ending in a newline.
+// Running-configuration lines lose the blanks that end them.
 std::string json_of(const std::vector<radsim::report> &reports);
 
 }  // namespace radius::shell

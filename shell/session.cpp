@@ -1,6 +1,7 @@
 #include "shell/session.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,8 +14,12 @@
 
 #include "abi/radius_records.h"
 #include "shell/line_input.hpp"
+#include "shell/output_filter.hpp"
 #include "shell/param_block.hpp"
+#include "shell/running_config.hpp"
 #include "shell/switch_control.hpp"
+#include "shell/terminal_output.hpp"
+#include "shell/value_completion.hpp"
 #include "sim/radsim.h"
 
 namespace radius::shell {
@@ -46,15 +51,35 @@ std::string error_message(const parse_error &error) {
         case error_kind::too_long: return "% Value too long at '^' marker: at most " + error.detail + " characters.";
         case error_kind::ambiguous: return "% Ambiguous command: \"" + error.detail + "\"";
         case error_kind::incomplete: return "% Incomplete command.";
+        case error_kind::bad_pattern: return "% Invalid regular expression at '^' marker.";
     }
     return "% Invalid input detected at '^' marker.";
 }
 
 // The lines other components of the switch render for their own part of
-// the running configuration, after the library's: the dynamic-authorization
-// daemon's.  Keys as the generator has them: with "all" only.
-std::string daemon_lines(const parsed_command &command) {
-    return radsim::dynauth_config_lines(find_arg(command.args, shell_param_full) != nullptr);
+// the running configuration, after the library's.
+std::string appended_lines(const parsed_command &command) {
+    return appended_config_lines(find_arg(command.args, shell_param_full) != nullptr);
+}
+
+// What "?" lists in a submode: the submode's words, then those of
+// configuration mode it does not have.  When only one of the two reads the
+// line, its answer; when neither does, the error of the one that read further.
+std::variant<std::vector<help_entry>, parse_error> merge_help(std::variant<std::vector<help_entry>, parse_error> inner,
+                                                              std::variant<std::vector<help_entry>, parse_error> outer) {
+    const auto *inner_error = std::get_if<parse_error>(&inner);
+    const auto *outer_error = std::get_if<parse_error>(&outer);
+    if (outer_error != nullptr) return inner_error != nullptr && outer_error->offset > inner_error->offset ? outer : inner;
+    if (inner_error != nullptr) return outer;
+    auto &entries = std::get<std::vector<help_entry>>(inner);
+    for (help_entry &entry : std::get<std::vector<help_entry>>(outer)) {
+        const bool listed = std::any_of(entries.begin(), entries.end(),
+                                        [&entry](const help_entry &known) { return known.word == entry.word; });
+        if (!listed) entries.push_back(std::move(entry));
+    }
+    // "<cr>" closes the list wherever it came from.
+    std::stable_partition(entries.begin(), entries.end(), [](const help_entry &entry) { return entry.word != "<cr>"; });
+    return inner;
 }
 
 bool write_all(int fd, std::string_view text) {
@@ -68,8 +93,15 @@ bool write_all(int fd, std::string_view text) {
 }
 
 // Writes `text` into a new file beside `file`, on the disk, and renames it
-// over `file`: a crash or a full disk leaves the old file whole.
+// over `file`: a crash or a full disk leaves the old file whole.  Only a
+// regular file (or a link, which is replaced) may stand there: renaming
+// over a device or a folder would destroy it.
 bool replace_file(const std::string &file, const std::string &text) {
+    struct stat existing {};
+    if (::lstat(file.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
+        std::printf("%% Cannot write %s: not a regular file\n", file.c_str());
+        return false;
+    }
     const std::string temporary = file + ".new";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const bool written = fd >= 0 && write_all(fd, text) && ::fsync(fd) == 0;
@@ -116,22 +148,17 @@ bool session::run_line(std::string_view raw, bool shown) {
         print_help(line.substr(0, line.size() - 1), shown);
         return true;
     }
+    history_.emplace_back(line.substr(first));
     return run_command(line, shown);
 }
 
 bool session::in_submode() const { return mode_ != mode::exec && mode_ != mode::configure; }
 
-// Like a line that runs (parse_here), "?" in a submode falls back to
-// configuration mode for a line the submode does not know.
+// A line in a submode may be one of configuration mode (parse_here), so
+// "?" there lists both.
 void session::print_help(std::string_view line, bool shown) {
     auto listed = help(line, mode_);
-    if (std::holds_alternative<parse_error>(listed) && in_submode()) {
-        auto outer = help(line, mode::configure);
-        if (const auto *outer_error = std::get_if<parse_error>(&outer);
-            outer_error == nullptr || outer_error->offset > std::get<parse_error>(listed).offset) {
-            listed = std::move(outer);
-        }
-    }
+    if (in_submode()) listed = merge_help(std::move(listed), help(line, mode::configure));
     if (const auto *error = std::get_if<parse_error>(&listed)) {
         print_error(*error, line, shown);
         return;
@@ -149,17 +176,31 @@ void session::print_help(std::string_view line, bool shown) {
 }
 
 std::vector<std::string> session::complete(std::string_view line) const {
-    std::vector<std::string> words = completions(line, mode_);
-    return words.empty() && in_submode() ? completions(line, mode::configure) : words;
+    std::vector<std::string> words = completions(line, mode_, list_values);
+    if (!in_submode()) return words;
+    for (std::string &word : completions(line, mode::configure, list_values)) {
+        if (std::find(words.begin(), words.end(), word) == words.end()) words.push_back(std::move(word));
+    }
+    return words;
 }
 
+// Output is held back when filters apply to it, or at a terminal, where it
+// may need the pager.  JSON filters its reports instead (call_handler).
 bool session::run_command(std::string_view line, bool shown) {
     const parse_result result = parse_here(line);
     if (const auto *error = std::get_if<parse_error>(&result)) {
         print_error(*error, line, shown);
         return false;
     }
-    return execute(std::get<parsed_command>(result));
+    const parsed_command &command = std::get<parsed_command>(result);
+    const bool filtered = !command.filters.empty() && !renders_json(command);
+    if (!filtered && !terminal_) return execute(command);
+    radsim::stdout_capture capture;
+    const bool worked = execute(command);
+    std::string text = capture.finish();
+    if (filtered) text = filter_text(text, command.filters);
+    show_output(std::move(text), command);
+    return worked;
 }
 
 // Each command is one unit of work on the store, so that a process that
@@ -183,6 +224,25 @@ bool session::execute(const parsed_command &command) {
         return false;
     }
     return worked;
+}
+
+// "| count" counts the lines of the text form.
+bool session::renders_json(const parsed_command &command) const {
+    return (command.json || options_.json) && command.def->tagged && !counts_lines(command.filters);
+}
+
+void session::show_output(std::string text, const parsed_command &command) const {
+    if (!terminal_) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return;
+    }
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    show_on_terminal(text, command.no_more ? std::optional<unsigned>(0) : page_length_);
+    clear_interrupt();
+}
+
+void session::show_history() const {
+    for (size_t i = 0; i < history_.size(); ++i) std::printf("%5zu  %s\n", i + 1, history_[i].c_str());
 }
 
 // In a submode, a line the submode does not know but configuration mode
@@ -226,12 +286,17 @@ bool session::run_builtin(const parsed_command &command) {
         case builtin::save_startup: return save_startup_config();
         case builtin::show_startup: return show_startup_config();
         case builtin::answer:
+        case builtin::help:
             std::printf("%.*s\n", static_cast<int>(command.def->answer.size()), command.def->answer.data());
             return true;
         case builtin::debug: return set_radius_debugging(!command.no_form);
         case builtin::simulate: return simulate(command);
         case builtin::fabric_peers: return show_fabric_peers();
         case builtin::test_aaa: return test_aaa(command);
+        case builtin::history: show_history(); return true;
+        case builtin::terminal_length:
+            page_length_ = find_arg(command.args, shell_param_page_length)->number;
+            return true;
         case builtin::none: break;
     }
     return false;
@@ -252,15 +317,17 @@ bool session::call_handler(const parsed_command &command) {
     const command_def &def = *command.def;
     void *address = library_.find(def.handler);
     if (address == nullptr) return report_missing(def.handler);
-    std::vector<argument> args = context_;
+    // An exec command run with "do" carries nothing of the submode.
+    std::vector<argument> args = command.via_do ? std::vector<argument>() : context_;
     args.insert(args.end(), command.args.begin(), command.args.end());
     const auto calls = split_for_handler(args, def.context_id);
     if (calls.empty()) {
         std::printf("%% Too many parameters: a command takes at most %d.\n", CMD_MAX_PARAMS);
         return false;
     }
-    const bool json = command.json || options_.json;
-    const std::unique_ptr<report_renderer> renderer = json ? make_json_renderer() : make_text_renderer();
+    const bool json = renders_json(command);
+    const std::unique_ptr<report_renderer> renderer =
+        json ? make_json_renderer(command.filters) : make_text_renderer();
     radsim::set_report_sink([&renderer](const radsim::report &sent) { renderer->add(sent); });
     const bool session_was_open = !radsim::session_owner().empty();
     int32_t status = 0;
@@ -270,12 +337,15 @@ bool session::call_handler(const parsed_command &command) {
     }
     radsim::set_report_sink(nullptr);
     last_status_ = status;
+    if (def.shape == call_shape::running_config && json && status == 0) {
+        renderer->add(running_config_report(appended_lines(command)));
+    }
     renderer->finish();
     // What the generator wrote into the shell's buffer, for the running
     // configuration and the pending configuration alike.
     std::fputs(radsim::take_shell_buffer().c_str(), stdout);
     if (def.shape == call_shape::running_config && !json && status == 0) {
-        std::fputs(daemon_lines(command).c_str(), stdout);
+        std::fputs(appended_lines(command).c_str(), stdout);
     }
     if (!session_was_open && !radsim::session_owner().empty()) {
         std::puts("% Distribution: changes now wait in the pending configuration; "
@@ -331,17 +401,23 @@ bool session::replay(const std::string &file) {
     applier.replaying_ = true;
     std::string line;
     unsigned number = 0;
-    bool all_applied = true;
+    unsigned applied = 0;
+    unsigned failed = 0;
     while (std::getline(in, line)) {
         ++number;
         const std::string_view text = trim_right(line);
         const size_t first = text.find_first_not_of(blanks);
-        if (first == std::string_view::npos || text[first] == '!' || applier.run_command(text, false)) continue;
+        if (first == std::string_view::npos || text[first] == '!') continue;
+        if (applier.run_command(text, false)) {
+            ++applied;
+            continue;
+        }
         std::printf("%% Line %u of %s failed: %.*s\n", number, file.c_str(), static_cast<int>(text.size() - first),
                     text.data() + first);
-        all_applied = false;
+        ++failed;
     }
-    return all_applied;
+    std::printf("%u lines applied, %u failed\n", applied, failed);
+    return failed == 0;
 }
 
 bool session::run_script(const std::string &path) {
@@ -364,22 +440,17 @@ std::optional<std::string> session::running_config_text() {
     const parsed_command command{&generator, false, false, {argument{.id = shell_param_full, .kind = slot::keyword}}};
     radsim::take_shell_buffer();  // nothing stale goes into the text
     const int32_t status = invoke(command, {}, address, false);
-    std::string text = radsim::take_shell_buffer() + daemon_lines(command);
+    std::string text = radsim::take_shell_buffer() + appended_lines(command);
     if (status != 0) return std::nullopt;
     return text;
 }
 
-// Writes what "show running-config radius all" shows into `file`.
+// Writes what "show running-config radius all" shows into `file`: into a
+// temporary file beside it, renamed over it, so that a failed save leaves
+// the old file whole and a symbolic link is replaced, not followed.
 bool session::save_running_config(const std::string &file) {
     const std::optional<std::string> text = running_config_text();
-    if (!text) return false;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << *text;
-    out.close();
-    if (!out) {
-        std::printf("%% Cannot write %s: %s\n", file.c_str(), std::strerror(errno));
-        return false;
-    }
+    if (!text || !replace_file(file, *text)) return false;
     std::printf("Saved the running configuration to %s.\n", file.c_str());
     return true;
 }

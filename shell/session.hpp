@@ -38,8 +38,13 @@ public:
     // Prints the "?" list for `line` (the text before the "?").
     void print_help(std::string_view line, bool shown);
 
-    // The keywords that complete the last word of `line`.
+    // The keywords and values that complete the last word of `line`.
     std::vector<std::string> complete(std::string_view line) const;
+
+    // The session runs at a terminal: each command's output is held until
+    // the command is done, then shown through the pager when longer than a
+    // page (terminal_output.hpp), and it ends its line before the next prompt.
+    void use_terminal() { terminal_ = true; }
 
     // Runs the lines of a script file in this session as a command list,
     // each echoed after the prompt.  True when every line succeeded.
@@ -62,6 +67,9 @@ public:
 private:
     bool in_submode() const;
     bool run_command(std::string_view line, bool shown);
+    bool renders_json(const parsed_command &command) const;
+    void show_output(std::string text, const parsed_command &command) const;
+    void show_history() const;
     parse_result parse_here(std::string_view line);
     bool execute(const parsed_command &command);
     bool run_builtin(const parsed_command &command);
@@ -85,6 +93,9 @@ private:
     bool replaying_ = false;
     bool finished_ = false;
     std::optional<int32_t> last_status_;
+    bool terminal_ = false;
+    std::optional<unsigned> page_length_;  // terminal length; nothing: the screen's height
+    std::vector<std::string> history_;     // the lines run in this session, for "show history"
 };
 
 }  // namespace radius::shell

@@ -71,3 +71,48 @@ extern "C" int32_t cmi_aaa_server_monitor_config(uint32_t session_handle, uint32
     if (cfg == nullptr) return aaa_err_invalid_request;
     return radsim::detail::guarded([&] { return serve_monitor_entry(op, cfg); });
 }
+namespace radsim {
+
+namespace {
+
+std::string field_text(const char *field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+// " idle-time N username U password P", the clauses of the test command
+// that recreate the entry; "" for an entry that holds nothing.  A password
+// is a secret: it goes out only `with_passwords`, as keys go out only with
+// "all".  The command takes a password only after a user name, so a
+// password without one is written after the user an empty name stands for.
+std::string test_clauses(const aaa_server_monitor_cfg &entry, bool with_passwords) {
+    const std::string user = field_text(entry.test_user, sizeof entry.test_user);
+    const std::string password = with_passwords ? field_text(entry.test_password, sizeof entry.test_password) : "";
+    std::string clauses;
+    if (entry.idle_time != 0) clauses += " idle-time " + std::to_string(entry.idle_time);
+    if (!user.empty() || !password.empty()) clauses += " username " + (user.empty() ? std::string("test") : user);
+    if (!password.empty()) clauses += " password " + password;
+    return clauses;
+}
+
+}  // namespace
+
+// The global entry first, then the servers' in the store's order of the
+// running copy; an entry whose server is gone is the service's leftover and
+// recreates nothing.
+std::string monitor_config_lines(bool with_passwords) {
+    const stored_config all = detail::store().contents();
+    std::string out;
+    if (const auto global = all.monitor_entries.find(AAA_MONITOR_GLOBAL_ID); global != all.monitor_entries.end()) {
+        if (const std::string clauses = test_clauses(global->second, with_passwords); !clauses.empty()) {
+            out += "radius-server test" + clauses + "\n";
+        }
+    }
+    for (const auto &[index, server] : all.running.servers) {
+        const auto entry = all.monitor_entries.find(index);
+        const std::string clauses =
+            entry != all.monitor_entries.end() ? test_clauses(entry->second, with_passwords) : std::string();
+        if (clauses.empty()) continue;
+        out += "radius-server host " + field_text(server.host, sizeof server.host) + " test" + clauses + "\n";
+    }
+    return out;
+}
+
+}  // namespace radsim

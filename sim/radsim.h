@@ -260,6 +260,14 @@ dynauth_daemon &dynauth();
 // client.  Keys only `with_keys`, a clear key in its type-7 form.
 std::string dynauth_config_lines(bool with_keys);
 
+// ---- the AAA service's monitoring settings -----------------------------------
+
+// The AAA service's own lines of the running configuration, which the shell
+// appends to the library's: the global test settings, then each configured
+// server's.  Test passwords only `with_passwords` (they are secrets, like
+// keys).
+std::string monitor_config_lines(bool with_passwords);
+
 // ---- feature manager -------------------------------------------------------
 
 // Features the switch has enabled ("rqx", "dot1x", ...); none at reset.

@@ -23,7 +23,8 @@ std::string arg_text(const argument &arg) {
     switch (arg.kind) {
         case slot::keyword: return id;
         case slot::number: return id + "=" + std::to_string(arg.number);
-        case slot::text: return id + "='" + arg.text + "'";
+        case slot::text:
+        case slot::pattern: return id + "='" + arg.text + "'";
         case slot::host: break;
     }
     const char *kind = arg.addr_kind == ADDR_KIND_IPV4   ? "ipv4:"
@@ -38,7 +39,14 @@ std::string describe(const parse_result &result) {
     std::string out(command.def->handler);
     if (command.no_form) out += " no";
     if (command.json) out += " json";
+    if (command.via_do) out += " do";
+    if (command.no_more) out += " no-more";
     if (command.def->cmd_id != 0) out += " cmd_id=" + std::to_string(command.def->cmd_id);
+    for (const filter_stage &stage : command.filters) {
+        static constexpr const char *kinds[] = {"include", "exclude", "begin", "count"};
+        out.append(" |").append(kinds[static_cast<int>(stage.kind)]);
+        if (!stage.pattern.empty()) out.append("='").append(stage.pattern).append("'");
+    }
     out += ":";
     for (const argument &arg : command.args) out.append(" ").append(arg_text(arg));
     return out;
@@ -67,10 +75,78 @@ const parse_row rows[] = {
     {mode::server_group, "use-vrf blue", "config_radius_new_server_group: 51='blue'"},
     // A keyword wins over free text: "m" is management, not a vrf named m.
     {mode::server_group, "use-vrf m", "config_radius_new_server_group: 52"},
+    // "do" runs the exec command alone: nothing of the submode goes with it.
+    {mode::server_group, "do show radius-server groups G1", "show_radius_new do: 1000='G1'"},
+    {mode::configure, "d no debug radius", " no do:"},
+    // Filters stay with the shell, in line order; keywords of a pattern are patterns.
+    {mode::exec, "show radius-server | in host | ex 10 | no | begin count | count",
+     "security_show_radius no-more |include='host' |exclude='10' |begin='count' |count:"},
+    {mode::configure, "do show history | include x", " do |include='x':"},
+};
+
+// Lines refused before any handler runs, and where.
+const parse_row refusals[] = {
+    // "| json" only after a tagged display, and last.
+    {mode::exec, "show history | json", "error at 15"},
+    {mode::exec, "show radius-server | json | include x", "error at 26"},
+    {mode::exec, "show radius-server | count | include x", "error at 27"},
+    // A pattern that is no regular expression.
+    {mode::exec, "show radius-server | include [", "error at 29"},
+    // Filters follow displays only.
+    {mode::exec, "clear radius-server statistics h1 | count", "error at 34"},
+    // "do" keeps the mode: no configure, no exit; and it is no exec command.
+    {mode::configure, "do configure", "error at 3"},
+    {mode::configure, "do exit", "error at 3"},
+    {mode::exec, "do show radius-server", "error at 0"},
+    // Keys longer than their record keeps, in each form.
+    {mode::configure, "radius-server host h1 key 7 kkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkk",
+     "error at 28"},
+    {mode::configure, "radius-server key 7 kkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkkk", "error at 20"},
 };
 
 TEST(shell_parser, parameters_reach_the_handler_in_line_order) {
     for (const parse_row &row : rows) EXPECT_EQ(describe(parse(row.line, row.in)), row.expected) << row.line;
+}
+
+TEST(shell_parser, refusals_point_at_the_word) {
+    for (const parse_row &row : refusals) EXPECT_EQ(describe(parse(row.line, row.in)), row.expected) << row.line;
+}
+
+TEST(shell_parser, key_limits_are_the_fields_that_keep_a_key_whole) {
+    struct limit_row {
+        const char *command;  // followed by the key text
+        size_t longest;
+    } limits[] = {
+        {"radius-server host h1 key ", 63},    {"radius-server host h1 key 0 ", 63},
+        {"radius-server host h1 key 7 ", 63},  {"radius-server host h1 key 6 ", 255},
+        {"radius-server key ", 64},            {"radius-server key 7 ", 64},
+        {"radius-server key 6 ", 256},
+    };
+    for (const limit_row &row : limits) {
+        const std::string line = row.command + std::string(row.longest, 'k');
+        EXPECT_TRUE(std::holds_alternative<parsed_command>(parse(line, mode::configure))) << line;
+        const auto refused = parse(line + "k", mode::configure);
+        ASSERT_TRUE(std::holds_alternative<parse_error>(refused)) << line;
+        EXPECT_EQ(std::get<parse_error>(refused).kind, error_kind::too_long) << line;
+        EXPECT_EQ(std::get<parse_error>(refused).detail, std::to_string(row.longest)) << line;
+    }
+    const std::string labels = std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') + ".";
+    EXPECT_TRUE(std::holds_alternative<parsed_command>(parse("radius-server host " + labels + std::string(61, 'd'), mode::configure)));
+    const auto refused = parse("radius-server host " + labels + std::string(62, 'd'), mode::configure);
+    ASSERT_TRUE(std::holds_alternative<parse_error>(refused));
+    EXPECT_EQ(std::get<parse_error>(refused).kind, error_kind::too_long);
+}
+
+TEST(shell_parser, completion_of_values_from_their_source) {
+    const value_lister lister = [](value_source source, std::string_view prefix) {
+        std::vector<std::string> out{std::string(prefix) + (source == value_source::group_names ? "-group" : "-host")};
+        return out;
+    };
+    EXPECT_EQ(completions("aaa group server radius G", mode::configure, lister), std::vector<std::string>{"G-group"});
+    EXPECT_EQ(completions("radius-server host 10", mode::configure, lister), std::vector<std::string>{"10-host"});
+    // A client of dynamic authorization is no configured server.
+    EXPECT_TRUE(completions("client n", mode::dynamic_author, lister).empty());
+    EXPECT_EQ(completions("do sh", mode::server_group), std::vector<std::string>{"show"});
 }
 
 TEST(shell_parser, completion_of_the_last_word) {

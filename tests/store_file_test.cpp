@@ -388,10 +388,11 @@ TEST(store_file, a_factory_reset_asks_and_a_fresh_store_applies_the_startup_conf
               "radius-server timeout 9\nradius-server host 10.0.0.1 authentication accounting \n");
 
     // The store lost (say, its disk replaced): a new one starts from the startup configuration.
-    // (The warning is the startup configuration's own, as its line is applied.)
+    // (The warning and the summary are the startup configuration's own, as its line is applied.)
     std::filesystem::remove(store);
     EXPECT_EQ(radsh(folder, {"--store", store, "-c", "show running-config radius"}).out,
-              "warning: no key is configured for the host\nradius-server host 10.0.0.1 authentication accounting \n");
+              "warning: no key is configured for the host\n1 lines applied, 0 failed\n"
+              "radius-server host 10.0.0.1 authentication accounting \n");
 
     const ran reset = radsh(folder, {"--store", store, "--factory-reset", "--yes", "-c",
                                      "show running-config radius; show radius-server groups"});

@@ -17,6 +17,8 @@ cmake_minimum_required(VERSION 3.25)
 # NAME.mask, if any, holds lines "REGEX => REPLACEMENT" for output that
 # differs from run to run (a process's memory figures); they are applied
 # to the output before it is compared or written.
+# NAME.same, if any, holds lines "FILE FILE" naming files the run wrote that
+# must be equal byte for byte; the verdict for each pair ends the output.
 set(directory ${CMAKE_CURRENT_LIST_DIR})
 string(REPLACE "|" ";" emulator "${EMULATOR}")
 
@@ -86,6 +88,18 @@ function(run_case name)
   list(APPEND command ${extra})
   file(READ ${directory}/${name}.in input)
   run_parts(${name} "${command}" "${input}" ${scratch} actual)
+  if(EXISTS ${directory}/${name}.same)
+    file(STRINGS ${directory}/${name}.same pairs)
+    foreach(pair IN LISTS pairs)
+      separate_arguments(files UNIX_COMMAND "${pair}")
+      execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${files} RESULT_VARIABLE differ)
+      if(differ EQUAL 0)
+        string(APPEND actual "[same: ${pair}]\n")
+      else()
+        string(APPEND actual "[differ: ${pair}]\n")
+      endif()
+    endforeach()
+  endif()
   file(REMOVE_RECURSE ${scratch})
   if(UPDATE)
     file(WRITE ${directory}/${name}.out "${actual}")
