@@ -106,9 +106,9 @@ Key read_key(const query &q, int column) {
 }
 
 // "a, b, c" of the columns that make a row: key first, then the fields.
-std::string select_list(const table_spec &spec) {
-    std::string list = spec.key_column;
-    for (const field &f : spec.fields) list += std::string(", ") + f.column;
+std::string select_list(const table_layout &layout) {
+    std::string list = layout.key_column;
+    for (const field &f : layout.fields) list += std::string(", ") + f.column;
     return list;
 }
 
@@ -118,13 +118,13 @@ class sqlite_table final : public record_table<Record, Key> {
 public:
     using typename record_table<Record, Key>::entry;
 
-    sqlite_table(connection &c, const table_spec &spec, const char *copy)
-        : connection_(c), spec_(spec), copy_(copy) {
-        const std::string from = " FROM " + std::string(spec.table) + " WHERE " + (copy ? "copy = ?1 AND " : "");
-        const std::string key = spec.key_column;
-        find_ = c.prepare("SELECT " + select_list(spec) + from + key + " = ?2");
-        first_ = c.prepare("SELECT " + select_list(spec) + from + "1 ORDER BY " + key + " LIMIT 1");
-        next_ = c.prepare("SELECT " + select_list(spec) + from + key + " > ?2 ORDER BY " + key + " LIMIT 1");
+    sqlite_table(connection &c, const table_layout &layout, const char *copy)
+        : connection_(c), layout_(layout), copy_(copy) {
+        const std::string from = " FROM " + std::string(layout.table) + " WHERE " + (copy ? "copy = ?1 AND " : "");
+        const std::string key = layout.key_column;
+        find_ = c.prepare("SELECT " + select_list(layout) + from + key + " = ?2");
+        first_ = c.prepare("SELECT " + select_list(layout) + from + "1 ORDER BY " + key + " LIMIT 1");
+        next_ = c.prepare("SELECT " + select_list(layout) + from + key + " > ?2 ORDER BY " + key + " LIMIT 1");
         erase_ = c.prepare("DELETE" + from + key + " = ?2");
         size_ = c.prepare("SELECT count(*)" + from + "1");
         put_ = c.prepare(insert_sql());
@@ -151,7 +151,7 @@ public:
     void put(const Key &key, const Record &record) override {
         query q(connection_, put_);
         bind_keyed(q, key);
-        for (size_t i = 0; i < spec_.fields.size(); ++i) bind_field(q, static_cast<int>(i) + 3, &record, spec_.fields[i]);
+        for (size_t i = 0; i < layout_.fields.size(); ++i) bind_field(q, static_cast<int>(i) + 3, &record, layout_.fields[i]);
         q.step();
     }
     bool erase(const Key &key) override {
@@ -170,8 +170,8 @@ public:
     // The first entry, in key order, whose `column` holds `value`.
     std::optional<Record> find_where(const char *column, std::string_view value) {
         if (!by_column_) {
-            by_column_ = connection_.prepare("SELECT " + select_list(spec_) + " FROM " + spec_.table +
-                                             " WHERE copy = ?1 AND " + column + " = ?2 ORDER BY " + spec_.key_column +
+            by_column_ = connection_.prepare("SELECT " + select_list(layout_) + " FROM " + layout_.table +
+                                             " WHERE copy = ?1 AND " + column + " = ?2 ORDER BY " + layout_.key_column +
                                              " LIMIT 1");
         }
         query q(connection_, by_column_);
@@ -183,13 +183,13 @@ public:
 
 private:
     std::string insert_sql() const {
-        std::string columns = std::string(copy_ ? "copy, " : "") + spec_.key_column;
+        std::string columns = std::string(copy_ ? "copy, " : "") + layout_.key_column;
         std::string values = copy_ ? "?1, ?2" : "?2";
-        for (size_t i = 0; i < spec_.fields.size(); ++i) {
-            columns += std::string(", ") + spec_.fields[i].column;
+        for (size_t i = 0; i < layout_.fields.size(); ++i) {
+            columns += std::string(", ") + layout_.fields[i].column;
             values += ", ?" + std::to_string(i + 3);
         }
-        return "INSERT OR REPLACE INTO " + std::string(spec_.table) + " (" + columns + ") VALUES (" + values + ")";
+        return "INSERT OR REPLACE INTO " + std::string(layout_.table) + " (" + columns + ") VALUES (" + values + ")";
     }
     void bind_copy(query &q) const {
         if (copy_) q.bind(1, std::string_view(copy_));
@@ -200,8 +200,8 @@ private:
     }
     entry read_row(const query &q) const {
         entry row{read_key<Key>(q, 0), Record{}};
-        for (size_t i = 0; i < spec_.fields.size(); ++i) read_field(q, static_cast<int>(i) + 1, &row.second, spec_.fields[i]);
-        if (spec_.key_in_record) write_key(row.first, &row.second, *spec_.key_in_record);
+        for (size_t i = 0; i < layout_.fields.size(); ++i) read_field(q, static_cast<int>(i) + 1, &row.second, layout_.fields[i]);
+        if (layout_.key_in_record) write_key(row.first, &row.second, *layout_.key_in_record);
         return row;
     }
     static void write_key(uint32_t key, void *record, const field &f) { std::memcpy(bytes_of(record, f), &key, sizeof key); }
@@ -210,7 +210,7 @@ private:
     }
 
     connection &connection_;
-    const table_spec &spec_;
+    const table_layout &layout_;
     const char *copy_;  // "running" or "pending"; null for a kind with one copy
     statement find_, first_, next_, put_, erase_, size_, by_column_;
 };
@@ -220,19 +220,19 @@ struct copy_tables {
     sqlite_table<radius_group_cfg, std::string> groups;
 
     copy_tables(connection &c, store_copy copy)
-        : servers(c, server_spec, copy_name(copy)), groups(c, group_spec, copy_name(copy)) {}
+        : servers(c, server_layout, copy_name(copy)), groups(c, group_layout, copy_name(copy)) {}
 };
 
 class sqlite_backend final : public store_backend {
 public:
     explicit sqlite_backend(std::unique_ptr<connection> c)
         : connection_(std::move(c)),
-          global_(*connection_, global_spec, nullptr),
+          global_(*connection_, global_layout, nullptr),
           running_(*connection_, store_copy::running),
           pending_(*connection_, store_copy::pending),
-          items_(*connection_, item_spec, nullptr),
-          monitor_entries_(*connection_, monitor_spec, nullptr),
-          state_(*connection_, state_spec, nullptr) {}
+          items_(*connection_, item_layout, nullptr),
+          monitor_entries_(*connection_, monitor_layout, nullptr),
+          state_(*connection_, state_layout, nullptr) {}
 
     radius_global_cfg global(store_copy copy) const override {
         return global_.find(copy_name(copy)).value_or(radius_global_cfg{});
@@ -251,22 +251,22 @@ public:
     void create_pending() override {
         connection_->as_one([this] {
             drop_pending();
-            for (const table_spec *spec : copied_specs) connection_->execute(copy_rows_sql(*spec, "running", "pending"));
+            for (const table_layout *layout : copied_layouts) connection_->execute(copy_rows_sql(*layout, "running", "pending"));
         });
     }
     void promote_pending() override {
         connection_->as_one([this] {
-            for (const table_spec *spec : copied_specs) {
-                connection_->execute(std::string("DELETE FROM ") + spec->table + " WHERE copy = 'running'");
-                connection_->execute(std::string("UPDATE ") + spec->table + " SET copy = 'running' WHERE copy = 'pending'");
+            for (const table_layout *layout : copied_layouts) {
+                connection_->execute(std::string("DELETE FROM ") + layout->table + " WHERE copy = 'running'");
+                connection_->execute(std::string("UPDATE ") + layout->table + " SET copy = 'running' WHERE copy = 'pending'");
             }
         });
         session_owner_.clear();
     }
     void drop_pending() override {
         connection_->as_one([this] {
-            for (const table_spec *spec : copied_specs) {
-                connection_->execute(std::string("DELETE FROM ") + spec->table + " WHERE copy = 'pending'");
+            for (const table_layout *layout : copied_layouts) {
+                connection_->execute(std::string("DELETE FROM ") + layout->table + " WHERE copy = 'pending'");
             }
         });
         session_owner_.clear();

@@ -173,24 +173,24 @@ std::unique_ptr<sqlite::connection> open_checked(const std::string &path, const 
 
 }  // namespace
 
-const table_spec global_spec{"global_settings", "copy", global_fields, nullptr};
-const table_spec server_spec{"servers", "server_index", server_fields, &server_index_field};
-const table_spec group_spec{"server_groups", "name", group_fields, &group_name_field};
-const table_spec item_spec{"enable_info", "item", value_fields, nullptr};
-const table_spec monitor_spec{"monitor_entries", "server_id", monitor_fields, &monitor_id_field};
-const table_spec state_spec{"store_state", "name", value_fields, nullptr};
+const table_layout global_layout{"global_settings", "copy", global_fields, nullptr};
+const table_layout server_layout{"servers", "server_index", server_fields, &server_index_field};
+const table_layout group_layout{"server_groups", "name", group_fields, &group_name_field};
+const table_layout item_layout{"enable_info", "item", value_fields, nullptr};
+const table_layout monitor_layout{"monitor_entries", "server_id", monitor_fields, &monitor_id_field};
+const table_layout state_layout{"store_state", "name", value_fields, nullptr};
 
 namespace {
-const table_spec *const copied[] = {&global_spec, &server_spec, &group_spec};
+const table_layout *const copied[] = {&global_layout, &server_layout, &group_layout};
 }
-const std::span<const table_spec *const> copied_specs = copied;
+const std::span<const table_layout *const> copied_layouts = copied;
 
-std::string copy_rows_sql(const table_spec &spec, const char *from, const char *to) {
-    const bool keyed_by_copy = std::strcmp(spec.key_column, "copy") == 0;
-    std::string columns = keyed_by_copy ? "" : std::string(", ") + spec.key_column;
-    for (const field &f : spec.fields) columns += std::string(", ") + f.column;
-    return "INSERT INTO " + std::string(spec.table) + " (copy" + columns + ") SELECT '" + to + "'" + columns +
-           " FROM " + spec.table + " WHERE copy = '" + from + "'";
+std::string copy_rows_sql(const table_layout &layout, const char *from, const char *to) {
+    const bool keyed_by_copy = std::strcmp(layout.key_column, "copy") == 0;
+    std::string columns = keyed_by_copy ? "" : std::string(", ") + layout.key_column;
+    for (const field &f : layout.fields) columns += std::string(", ") + f.column;
+    return "INSERT INTO " + std::string(layout.table) + " (copy" + columns + ") SELECT '" + to + "'" + columns +
+           " FROM " + layout.table + " WHERE copy = '" + from + "'";
 }
 
 // A file we refuse is left as it was: nothing before the checks writes.
