@@ -24,6 +24,7 @@
 #include "show/server_display.h"
 #include "sim/radsim.h"
 #include "stats/stats.h"
+#include "tests/support/small_switch.hpp"
 
 namespace {
 
@@ -96,29 +97,6 @@ void fill_block(FuzzedDataProvider &input, block &b) {
     }
 }
 
-void seed_switch() {
-    radsim::reset();
-    radsim::load_factory_defaults();
-    radius_server_cfg server{};
-    std::strcpy(server.host, "10.0.0.1");
-    server.authentication = server.accounting = 1;
-    server.key_type = RADIUS_KEY_TYPE7;
-    std::strcpy(server.key, "Key7Form");
-    const uint32_t first = radsim::seed_server(server);
-    std::strcpy(server.host, "2001:db8::1");
-    server.key_type = RADIUS_KEY_CLEAR;
-    std::strcpy(server.key, "ClearKey");
-    const uint32_t second = radsim::seed_server(server);
-    radius_group_cfg group{};
-    std::strcpy(group.name, "G1");
-    group.members[0] = first;
-    group.members[1] = second;
-    group.member_count = 2;
-    group.deadtime = 5;
-    radsim::seed_group(group);
-    radsim::seed_monitor_entry({first, 30, "probe", "ProbePw"});
-}
-
 void fail(const char *what) {
     std::fprintf(stderr, "fuzz_handlers: %s\n", what);
     std::abort();
@@ -135,7 +113,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider input(data, size);
-    seed_switch();
+    radtest::seed_small_switch();
     const handler &chosen = input.PickValueInArray(handlers);
     block b;
     fill_block(input, b);

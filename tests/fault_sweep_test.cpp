@@ -29,6 +29,7 @@
 #include "show/server_display.h"
 #include "stats/stats.h"
 #include "tests/support/command.hpp"
+#include "tests/support/small_switch.hpp"
 
 namespace {
 
@@ -86,28 +87,10 @@ const scenario scenarios[] = {
      [](command &c) { c.cmd_id(DYNAUTH_CMD_SHOW_CLIENT).host(PARAM_DAC_HOST, "192.0.2.1", ADDR_KIND_IPV4); }},
 };
 
-// Two servers in a group, monitoring entries, and a dynamic-authorization
+// The small switch, the global monitoring entry, and a dynamic-authorization
 // server with one client.
 void seed_switch() {
-    radsim::reset();
-    radsim::load_factory_defaults();
-    radius_server_cfg server{};
-    std::strcpy(server.host, "10.0.0.1");
-    server.authentication = server.accounting = 1;
-    server.key_type = RADIUS_KEY_TYPE7;
-    std::strcpy(server.key, "Key7Form");
-    const uint32_t first = radsim::seed_server(server);
-    std::strcpy(server.host, "2001:db8::1");
-    server.key_type = RADIUS_KEY_CLEAR;
-    std::strcpy(server.key, "ClearKey");
-    const uint32_t second = radsim::seed_server(server);
-    radius_group_cfg group{};
-    std::strcpy(group.name, "G1");
-    group.members[0] = first;
-    group.members[1] = second;
-    group.member_count = 2;
-    radsim::seed_group(group);
-    radsim::seed_monitor_entry({first, 30, "probe", "ProbePw"});
+    radtest::seed_small_switch();
     radsim::seed_monitor_entry({AAA_MONITOR_GLOBAL_ID, 5, "user", "pw"});
     command().cmd_id(DYNAUTH_CMD_SERVER_PORT).keyword(PARAM_DAS_PORT).u32(PARAM_DAS_PORT_VALUE, 3799).run(
         config_radius_dynamic_author_server);
