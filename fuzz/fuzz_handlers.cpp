@@ -7,8 +7,6 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -18,6 +16,7 @@
 #include "config/server_group.h"
 #include "dynauth/dynauth.h"
 #include "frame/frame.h"
+#include "fuzz/fuzz_common.hpp"
 #include "monitor/monitor.h"
 #include "runcfg/running_config.h"
 #include "show/group_display.h"
@@ -97,17 +96,10 @@ void fill_block(FuzzedDataProvider &input, block &b) {
     }
 }
 
-void fail(const char *what) {
-    std::fprintf(stderr, "fuzz_handlers: %s\n", what);
-    std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    // What handlers print is of no interest here and would slow every run.
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) fail("cannot silence stdout");
-    radsim::set_call_log(false);
+    fuzz::prepare("fuzz_handlers");
     return 0;
 }
 
@@ -121,9 +113,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     radsim::begin_request(&b.info);
     const int32_t status = chosen.call(&b.info);
     radsim::end_request();
-    if (!radsim::contract_violations().empty()) fail(radsim::contract_violations().front().c_str());
+    fuzz::check_contract("fuzz_handlers");
     if (status != 0 && chosen.keeps_store_on_refusal && !(radsim::stored() == before)) {
-        fail("a refused command changed the store");
+        fuzz::fail("fuzz_handlers", "a refused command changed the store");
     }
     return 0;
 }

@@ -5,12 +5,11 @@
 // are left out: a fuzzer must not write where a path tells it to.
 #include <dlfcn.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "fuzz/fuzz_common.hpp"
 #include "shell/parser.hpp"
 #include "shell/plugin.hpp"
 #include "shell/session.hpp"
@@ -35,16 +34,10 @@ bool copies_files(std::string_view line) {
     return false;
 }
 
-void fail(const char *what) {
-    std::fprintf(stderr, "fuzz_shell: %s\n", what);
-    std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) fail("cannot silence stdout");
-    radsim::set_call_log(false);
+    fuzz::prepare("fuzz_shell");
     return 0;
 }
 
@@ -62,6 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         start = end + 1;
         if (!copies_files(line)) s.run_line(line, false);
     }
-    if (!radsim::contract_violations().empty()) fail(radsim::contract_violations().front().c_str());
+    fuzz::check_contract("fuzz_shell");
     return 0;
 }
