@@ -57,19 +57,8 @@ void open_session_with(std::initializer_list<const char *> hosts) {
     for (const char *host : hosts) add_server(host, store_copy::pending);
 }
 
-class distr : public radtest::handler_test {
+class distr : public radtest::report_test {
 protected:
-    void SetUp() override {
-        handler_test::SetUp();
-        radsim::set_report_sink([this](const radsim::report &sent) { reports_.push_back(sent); });
-    }
-
-    std::string reports_text() const {
-        std::string text;
-        for (const radsim::report &sent : reports_) text += sent.text();
-        return text;
-    }
-
     std::vector<uint32_t> reported_tags() const {
         std::vector<uint32_t> tags;
         for (const radsim::report &sent : reports_) {
@@ -80,7 +69,6 @@ protected:
         return tags;
     }
 
-    std::vector<radsim::report> reports_;
 };
 
 // ---- control commands ------------------------------------------------------------

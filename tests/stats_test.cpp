@@ -40,19 +40,8 @@ uint32_t add_server(const char *host) {
     return radsim::seed_server(server);
 }
 
-class stats_test : public radtest::handler_test {
+class stats_test : public radtest::report_test {
 protected:
-    void SetUp() override {
-        handler_test::SetUp();
-        radsim::set_report_sink([this](const radsim::report &sent) { reports_.push_back(sent); });
-    }
-
-    std::string reports_text() const {
-        std::string text;
-        for (const radsim::report &sent : reports_) text += sent.text();
-        return text;
-    }
-
     // Prints `stats` through the exported printer on a handle of its own.
     void print(const radius_server_stats &stats) {
         command cmd;
@@ -63,7 +52,6 @@ protected:
         radsim::end_request();
     }
 
-    std::vector<radsim::report> reports_;
 };
 
 // ---- the printer ----------------------------------------------------------------

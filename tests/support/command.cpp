@@ -116,6 +116,17 @@ outcome command::run(radius_handler_fn handler) {
 
 void handler_test::SetUp() { radsim::reset(); }
 
+void report_test::SetUp() {
+    handler_test::SetUp();
+    radsim::set_report_sink([this](const radsim::report &sent) { reports_.push_back(sent); });
+}
+
+std::string report_test::reports_text() const {
+    std::string text;
+    for (const radsim::report &sent : reports_) text += sent.text();
+    return text;
+}
+
 void handler_test::TearDown() {
     EXPECT_TRUE(radsim::contract_violations().empty())
         << "first violation: " << radsim::contract_violations().front();

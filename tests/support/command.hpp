@@ -7,6 +7,7 @@
 #include <deque>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "abi/radius_records.h"
 #include "sim/radsim.h"
@@ -65,6 +66,16 @@ class handler_test : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+};
+
+// A handler test that keeps every report the tagged channel delivers.
+class report_test : public handler_test {
+protected:
+    void SetUp() override;
+    // The text of every report so far, in order.
+    std::string reports_text() const;
+
+    std::vector<radsim::report> reports_;
 };
 
 // The registry name of a tag word ("TAG_SRV_HOST"), or its hex form when
