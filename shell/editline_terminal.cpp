@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "shell/escaped_stdout.hpp"
 #include "shell/line_input.hpp"
 #include "shell/terminal_output.hpp"
 
@@ -36,7 +37,7 @@ public:
     explicit editline_terminal(session &s) : session_(s) {
         history_.reset(history_init());
         history(history_.get(), &event_, H_SETSIZE, 500);
-        editor_.reset(el_init("radsh", stdin, stdout, stderr));
+        editor_.reset(el_init("radsh", stdin, terminal_stream(), stderr));
         EditLine *el = editor_.get();
         el_set(el, EL_EDITOR, "emacs");
         el_set(el, EL_CLIENTDATA, this);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/documents.hpp"
+#include "shell/escaped_stdout.hpp"
 #include "shell/line_input.hpp"
 #include "shell/plugin.hpp"
 #include "shell/reference.hpp"
@@ -153,6 +154,7 @@ int main(int argc, char **argv) {
     std::fputs(library->missing_report(options.library).c_str(), stderr);
     const std::optional<std::string> store = radius::shell::open_store(options.store);
     if (!store) return 2;
+    radius::shell::escape_stdout();
     radsim::set_call_log(false);  // nothing here reads it, and it would grow with every command
     radsim::set_acting_user(options.user);
     for (const std::string &peer : options.fabric_peers) radsim::distribution().peers.push_back({peer, true, {}});

@@ -8,6 +8,8 @@
 // - files we must not write (read-only file or folder, not a database,
 //   another program's database, damaged, a newer schema) are refused with a
 //   clear message and left byte for byte as they were;
+// - control bytes another program wrote into its texts reach the
+//   terminal escaped;
 // - a factory reset asks first; a store created afresh applies the saved
 //   startup configuration.
 // Every radsh here is a real process on a file in a temporary folder.
@@ -369,6 +371,26 @@ TEST(store_file, storage_that_cannot_serve_is_refused_with_a_reason_and_left_as_
         message.replace(message.find('@'), 1, store);
         EXPECT_EQ(last_line(refused.err), "radsh: " + message);
         EXPECT_TRUE(file_text(store) == bytes) << "the file changed";
+    }
+}
+
+// Another program wrote control bytes into the file's texts: the displays
+// show them in caret notation, and no byte the terminal would obey (ESC,
+// BEL, CR, DEL, ...) reaches the standard output.
+TEST(store_file, control_bytes_in_stored_texts_reach_the_terminal_escaped) {
+    const temp_folder folder;
+    const std::string store = folder.file("store.db");
+    ASSERT_EQ(radsh(folder, {"--store", store, "-c", "configure; aaa group server radius g1"}).status, 0);
+    sql_text(store, "UPDATE server_groups SET name = 'a' || char(27) || '[2J' || char(7, 13, 127) || 'b' "
+                    "WHERE name = 'g1'");
+    const ran shown = radsh(folder, {"--store", store, "-c", "show radius-server groups; show running-config radius all; "
+                                                              "show radius-server groups | include a"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.out.find("\tgroup a^[[2J^G^M^?b:\n"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("aaa group server radius a^[[2J^G^M^?b \n"), std::string::npos) << shown.out;
+    for (const char c : shown.out) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte == '\t' || byte == '\n' || (byte >= 0x20 && byte != 0x7f)) << "byte " << int(byte) << " in output";
     }
 }
 
