@@ -111,11 +111,8 @@ void print_last_operation(const output &out, const last_operation &op, const sta
 // tag 0.  Ignores exec_noop, and leaves the handle to the shell once sent.
 extern "C" int32_t radius_new_qds_distr_status(cmd_paraminfo *info) {
     using namespace radius;
-    output out(info);
-    if (!out) {
-        std::puts("received handle NULL");
-        return 1;
-    }
+    output out = open_output(info, "received handle NULL");
+    if (!out) return 1;
     const status_tags &tags = tags_for(out.command_id());
     radius_distr_ctrl record;
     if (!read_state(info, record)) return 1;
@@ -134,11 +131,8 @@ extern "C" int32_t radius_new_qds_distr_status(cmd_paraminfo *info) {
 extern "C" int32_t radius_qds_distr_show_internal(cmd_paraminfo *info) {
     using namespace radius;
     if (info->exec_noop != 0) return 0;
-    output out(info);
-    if (!out) {
-        std::puts("ERROR:Received NULL handle");
-        return 1;
-    }
+    output out = open_output(info, "ERROR:Received NULL handle");
+    if (!out) return 1;
     radius_distr_ctrl record;
     if (!read_state(info, record)) return 1;
     static constexpr state_layout layout{

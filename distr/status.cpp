@@ -95,11 +95,8 @@ void format_session_report(const last_operation &op, char (&report)[1024]) {
 extern "C" int32_t radius_new_qds_session_status(cmd_paraminfo *info) {
     using namespace radius;
     if (info->exec_noop != 0) return 0;
-    output out(info);
-    if (!out) {
-        std::puts(null_handle);
-        return 1;
-    }
+    output out = open_output(info, null_handle);
+    if (!out) return 1;
     const std::optional<last_operation> op = fetch_last_operation(info);
     if (!op) return 1;
     char report[1024];
@@ -114,11 +111,8 @@ extern "C" int32_t radius_new_qds_session_status(cmd_paraminfo *info) {
 extern "C" int32_t radius_new_qds_merge_status(cmd_paraminfo *info) {
     using namespace radius;
     if (info->exec_noop != 0) return 0;
-    output out(info);
-    if (!out) {
-        std::puts(null_handle);
-        return 1;
-    }
+    output out = open_output(info, null_handle);
+    if (!out) return 1;
     radius_distr_ctrl record{};
     record.kind = DISTR_KIND_MERGE;
     const int32_t rc = context(info, DISTR_MODE_READ).distr_control(RADIUS_OP_READ, record);

@@ -51,11 +51,15 @@ void output::release_unsent() {
     handle_ = nullptr;
 }
 
-output open_tagged_display(cmd_paraminfo *info, const char *null_handle_message) {
-    if (!on_active_sup(info)) return output::borrowed(nullptr);
+output open_output(cmd_paraminfo *info, const char *null_handle_message) {
     output out(info);
     if (!out) std::puts(null_handle_message);
     return out;
+}
+
+output open_tagged_display(cmd_paraminfo *info, const char *null_handle_message) {
+    if (!on_active_sup(info)) return output::borrowed(nullptr);
+    return open_output(info, null_handle_message);
 }
 
 }  // namespace radius

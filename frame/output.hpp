@@ -71,6 +71,10 @@ private:
     bool owned_ = true;
 };
 
+// The command's output handle; an empty output after printing
+// `null_handle_message` when the shell has none.
+output open_output(cmd_paraminfo *info, const char *null_handle_message);
+
 // The active-supervisor check and the output handle of a tagged display;
 // an empty output after printing why (`null_handle_message` when the shell
 // has no handle).

@@ -141,11 +141,8 @@ extern "C" RADIUS_EXPORT int32_t radius_print_server_group_details(cmd_paraminfo
 extern "C" RADIUS_EXPORT int32_t show_radius_new(cmd_paraminfo *info) {
     using namespace radius;
     if (!on_active_sup(info)) return 1;
-    output out(info);
-    if (!out) {
-        std::puts("received handler is NULL ");  // the trailing blank belongs to the text
-        return 1;
-    }
+    output out = open_output(info, "received handler is NULL ");  // the trailing blank belongs to the text
+    if (!out) return 1;
     radius_group_cfg group{};
     bool named = false;
     if (!take_group_name(info, &group, &named)) return 1;

@@ -195,11 +195,8 @@ extern "C" RADIUS_EXPORT int radius_server_str_time(uint64_t duration_ms, char *
 
 extern "C" RADIUS_EXPORT int32_t show_radius_statistics(cmd_paraminfo *info) {
     if (!on_active_sup(info)) return 1;
-    output out(info);
-    if (!out) {
-        std::puts("receive handler NULL ");  // the trailing blank is part of the text
-        return 1;
-    }
+    output out = open_output(info, "receive handler NULL ");  // the trailing blank is part of the text
+    if (!out) return 1;
     const cmd_param *host = first_param(info, PARAM_SERVER_HOST);
     const bool shown = host != nullptr ? show_one(info, *host, out) : show_all(info, out);
     return shown ? 0 : 1;
