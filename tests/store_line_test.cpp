@@ -4,7 +4,8 @@
 // the records and in the distribution session alike.  A line run inside a
 // unit of work (the lines of a startup configuration) undoes only itself.
 // A database file is opened again to check what it holds, not what the
-// process remembers.
+// process remembers.  Only the group command is ever split, which keeps the
+// undo of the store's tables and session enough.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -144,6 +145,18 @@ TEST_P(store_line, a_line_inside_a_unit_undoes_itself_and_not_what_came_before) 
     EXPECT_FALSE(after.running.groups.contains("half"));
     ASSERT_TRUE(after.running.groups.contains("after"));
     EXPECT_EQ(after.running.groups.at("after").member_count, 1);
+}
+
+// Only a command whose calls all carry a context parameter can be split
+// (more parameters without one are refused), and only the group command has
+// one.  Its calls change nothing outside the store's tables and session,
+// which the line's undo covers; a command that joins it here must undo
+// whatever else it changes.
+TEST(store_line_split, only_the_group_command_is_split) {
+    for (const command_def &def : command_table()) {
+        if (def.context_id == no_param) continue;
+        EXPECT_EQ(def.handler, "config_radius_new_server_group") << "a split command whose undo is unproved";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(backends, store_line, ::testing::Values(backend::memory, backend::file),
