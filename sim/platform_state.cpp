@@ -32,6 +32,18 @@ platform_state &state() {
     return instance;
 }
 
+// A full log lets its older half go at once, so that a call costs the same
+// on average however long the run, and the latest calls, which a test
+// reads, stay.
+void log_call(platform_state &s, const char *name, std::string_view args) {
+    if (s.log.size() >= call_log_capacity) {
+        const size_t dropped = s.log.size() / 2;
+        s.log.erase(s.log.begin(), s.log.begin() + static_cast<std::ptrdiff_t>(dropped));
+        s.log_dropped += dropped;
+    }
+    s.log.push_back({name, std::string(args)});
+}
+
 }  // namespace
 
 void reset() {
@@ -102,22 +114,6 @@ void inject_lasting_fault(const std::string &call, unsigned nth, int32_t result,
     state().faults.push_back({call, nth == 0 ? 0 : nth - 1, {result, effect}, true});
 }
 
-namespace {
-
-// A full log lets its older half go at once, so that a call costs the same
-// on average however long the run, and the latest calls, which a test
-// reads, stay.
-void log_call(platform_state &s, const char *name, std::string_view args) {
-    if (s.log.size() >= call_log_capacity) {
-        const size_t dropped = s.log.size() / 2;
-        s.log.erase(s.log.begin(), s.log.begin() + static_cast<std::ptrdiff_t>(dropped));
-        s.log_dropped += dropped;
-    }
-    s.log.push_back({name, std::string(args)});
-}
-
-}  // namespace
-
 namespace detail {
 
 std::optional<due_fault> enter(const char *name, std::string_view args) {
@@ -139,9 +135,9 @@ std::optional<due_fault> enter(const char *name, std::string_view args) {
 bool call_log_on() { return state().logging; }
 
 // Said at once on the standard error as well, so that a breach shows in
-// the shell too and not only where a test looks for it.
-// The first breaches are kept, as the first is the one to mend; later ones
-// are only counted, and the standard error says so once.
+// the shell too and not only where a test looks for it.  The first breaches
+// are kept, as the first is the one to mend; later ones are only counted,
+// and the standard error says so once.
 void record_violation(std::string what) {
     platform_state &s = state();
     if (s.violations.size() >= contract_violation_capacity) {
