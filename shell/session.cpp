@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "abi/radius_records.h"
@@ -127,6 +128,28 @@ bool touches_store(const command_def &def) {
         case builtin::show_startup: return false;
         default: return true;
     }
+}
+
+// The handler calls of one line, up to the first that fails; the status of
+// the last one made.  A line split into several calls is one change to the
+// user, so a failing call undoes the calls before it; a single call keeps
+// what its handler kept.
+int32_t call_all(const std::vector<std::vector<argument>> &calls,
+                 const std::function<int32_t(const std::vector<argument> &)> &call_one) {
+    int32_t status = 0;
+    const auto all_succeed = [&] {
+        for (const auto &call : calls) {
+            status = call_one(call);
+            if (status != 0) return false;
+        }
+        return true;
+    };
+    if (calls.size() == 1) {
+        all_succeed();
+    } else if (!radsim::all_or_nothing(all_succeed)) {
+        std::puts("% Nothing of this line was applied.");
+    }
+    return status;
 }
 
 bool report_missing(std::string_view handler) {
@@ -330,11 +353,8 @@ bool session::call_handler(const parsed_command &command) {
         json ? make_json_renderer(command.filters) : make_text_renderer();
     radsim::set_report_sink([&renderer](const radsim::report &sent) { renderer->add(sent); });
     const bool session_was_open = !radsim::session_owner().empty();
-    int32_t status = 0;
-    for (const auto &call : calls) {
-        status = invoke(command, call, address, json);
-        if (status != 0) break;
-    }
+    const int32_t status =
+        call_all(calls, [&](const std::vector<argument> &call) { return invoke(command, call, address, json); });
     radsim::set_report_sink(nullptr);
     last_status_ = status;
     if (def.shape == call_shape::running_config && json && status == 0) {

@@ -1,5 +1,6 @@
 #include "sim/config_store.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace radsim {
@@ -42,37 +43,44 @@ int32_t config_store::storage_failed(const store_error &error) {
     return store_err_storage;
 }
 
-// A unit that a unit runs (the lines of a script a command runs) is part of
-// the outer one: only the outermost is a transaction of the backend, and a
-// failure anywhere in it undoes all of it.
-void config_store::atomically(const std::function<void()> &work) {
+// A unit that a unit runs (the lines of a script a command runs) is a
+// nested unit of the outer one: it can be undone alone, but a storage
+// failure anywhere fails the outermost unit, which then undoes all of it.
+bool config_store::atomically(const std::function<bool()> &work) {
     struct depth_guard {
         int &depth;
         explicit depth_guard(int &d) : depth(d) { ++depth; }
         ~depth_guard() { --depth; }
     };
-    if (unit_depth_ > 0) {
-        const depth_guard inner(unit_depth_);
-        try {
-            work();
-        } catch (const store_error &error) {
-            storage_failed(error);
-            throw;
-        }
-        return;
-    }
-    held_failure_.reset();
+    const bool outermost = unit_depth_ == 0;
+    if (outermost) held_failure_.reset();
     backend_->begin();  // a lock we could not get: nothing has run
     try {
-        const depth_guard outer(unit_depth_);
-        work();
-        if (held_failure_) throw store_error(*held_failure_);
-        backend_->commit();
+        bool kept = false;
+        {
+            const depth_guard unit(unit_depth_);
+            kept = work();
+        }
+        if (outermost && held_failure_) throw store_error(*held_failure_);
+        if (kept && !held_failure_) {
+            backend_->commit();
+        } else {
+            backend_->rollback();
+        }
+        return kept;
+    } catch (const store_error &error) {
+        if (!outermost) storage_failed(error);
+        unit_failed(outermost);
+        throw;
     } catch (...) {
-        held_failure_.reset();
-        backend_->rollback();
+        unit_failed(outermost);
         throw;
     }
+}
+
+void config_store::unit_failed(bool outermost) {
+    if (outermost) held_failure_.reset();
+    backend_->rollback();
 }
 
 void config_store::set_limits(size_t max_servers, size_t max_groups) {
@@ -161,11 +169,30 @@ int32_t config_store::write_server(store_copy copy, radius_server_cfg *cfg) {
 
 bool config_store::remove_server(store_copy copy, uint32_t index) { return backend_->servers(copy).erase(index); }
 
+// The first group, by name, that lists server `index` as a member.
+std::optional<std::string> config_store::group_holding(store_copy copy, uint32_t index) {
+    const group_table &groups = backend_->groups(copy);
+    for (auto next = groups.first(); next; next = groups.next_after(next->first)) {
+        const radius_group_cfg &group = next->second;
+        const int32_t count = std::clamp(group.member_count, 0, RADIUS_MAX_GROUP_MEMBERS);
+        if (std::find(group.members, group.members + count, index) != group.members + count) return next->first;
+    }
+    return std::nullopt;
+}
+
+// A member's server stays, so that no group lists an index the store no
+// longer knows.  A refused deletion opens no distribution session: it looks
+// where a session opened now would look, at a copy of the running records.
 int32_t config_store::delete_server(radius_server_cfg *cfg) {
-    const store_copy copy = write_target();
-    const std::optional<radius_server_cfg> found = find_server(*backend_, copy, *cfg);
+    const store_copy current = backend_->has_pending() ? store_copy::pending : store_copy::running;
+    const std::optional<radius_server_cfg> found = find_server(*backend_, current, *cfg);
     if (!found) return RADIUS_ERR_SERVER_NOT_FOUND;
-    remove_server(copy, found->index);
+    if (const std::optional<std::string> group = group_holding(current, found->index)) {
+        member_refusal_ = "server " + record_name(found->host) + " is a member of group " + *group +
+                          "; remove it from the group first";
+        return store_err_server_in_group;
+    }
+    remove_server(write_target(), found->index);
     return 0;
 }
 

@@ -24,8 +24,9 @@ public:
     bool initialized() const { return backend_->initialized(); }
     void mark_initialized() { backend_->mark_initialized(); }
 
-    // One unit of work on the store (see radsim::atomically).
-    void atomically(const std::function<void()> &work);
+    // One unit of work on the store, kept when `work` returns true and
+    // rolled back when it returns false (see radsim::all_or_nothing).
+    bool atomically(const std::function<bool()> &work);
     // A platform call met a storage failure: it is held for the unit to
     // report, and the call returns the result code this gives.
     int32_t storage_failed(const store_error &error);
@@ -44,7 +45,12 @@ public:
     void write_global(store_copy copy, const radius_global_cfg &cfg);
     int32_t write_server(store_copy copy, radius_server_cfg *cfg);
     int32_t write_group(store_copy copy, const radius_group_cfg &cfg);
-    bool remove_server(store_copy copy, uint32_t index);  // false: no such server
+    // Takes the server out whether or not a group lists it (op 4 refuses
+    // that); false: no such server.
+    bool remove_server(store_copy copy, uint32_t index);
+    // Why the last deletion refused with store_err_server_in_group, in words
+    // naming the server and its group; empty before the first.
+    const std::string &member_refusal() const { return member_refusal_; }
 
     void set_limits(size_t max_servers, size_t max_groups);
 
@@ -67,8 +73,10 @@ private:
     int32_t read_server(store_copy copy, radius_server_cfg *cfg);
     int32_t read_next_server(store_copy copy, radius_server_cfg *cfg);
     int32_t delete_server(radius_server_cfg *cfg);
+    std::optional<std::string> group_holding(store_copy copy, uint32_t index);
     int32_t read_group(uint32_t op, radius_group_cfg *cfg);
     config_tables copy_contents(store_copy copy);
+    void unit_failed(bool outermost);
 
     std::unique_ptr<store_backend> backend_;
     int unit_depth_ = 0;                        // units open, the outermost one the backend's transaction
@@ -76,6 +84,7 @@ private:
     size_t max_servers_ = 64;
     size_t max_groups_ = 64;
     std::string acting_user_ = "admin";
+    std::string member_refusal_;
 };
 
 }  // namespace radsim

@@ -1,10 +1,13 @@
 // The in-memory store backend: std::map tables, copied whole for the pending
-// copy and for a transaction's undo (a few hundred records at most).  The
-// undo copy is taken at a transaction's first change, not at its begin, so
-// that the many command lines that change nothing cost nothing.
+// copy and for a unit's undo (a few hundred records at most).  The undo copy
+// is taken at a unit's first change, not at its begin, so that the many
+// command lines that change nothing cost nothing; the units open at that
+// moment share it, as nothing changed since any of them began.
 #include <cassert>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <vector>
 
 #include "sim/store_backend.hpp"
 
@@ -140,18 +143,19 @@ public:
         now_.initialized = true;
     }
 
-    void begin() override {
-        assert(!in_transaction_ && "transactions do not nest");
-        in_transaction_ = true;
-    }
+    void begin() override { undo_.emplace_back(); }
+    // An inner unit's changes become the outer unit's: its undo, when the
+    // outer unit has none yet, is where the outer one began too.
     void commit() override {
-        in_transaction_ = false;
-        undo_.reset();
+        assert(!undo_.empty() && "commit without begin");
+        std::shared_ptr<const contents> inner = std::move(undo_.back());
+        undo_.pop_back();
+        if (!undo_.empty() && !undo_.back()) undo_.back() = std::move(inner);
     }
     void rollback() override {
-        if (undo_) now_ = std::move(*undo_);
-        in_transaction_ = false;
-        undo_.reset();
+        assert(!undo_.empty() && "rollback without begin");
+        if (undo_.back()) now_ = *undo_.back();
+        undo_.pop_back();
     }
 
 private:
@@ -163,13 +167,18 @@ private:
         return const_cast<copy_tables &>(std::as_const(*this).tables(copy));
     }
 
+    // The units without an undo yet are the innermost ones (an outer unit
+    // gets its undo no later than the units inside it).
     void before_change() override {
-        if (in_transaction_ && !undo_) undo_ = now_;
+        if (undo_.empty() || undo_.back()) return;
+        const auto snapshot = std::make_shared<const contents>(now_);
+        for (auto level = undo_.rbegin(); level != undo_.rend() && !*level; ++level) *level = snapshot;
     }
 
     contents now_{*this};
-    bool in_transaction_ = false;
-    std::optional<contents> undo_;  // what rollback restores, from the first change on
+    // Per open unit, outermost first: what its rollback restores, from the
+    // first change on.
+    std::vector<std::shared_ptr<const contents>> undo_;
 };
 
 }  // namespace

@@ -18,9 +18,11 @@ struct pending_fault {
 
 struct platform_state {
     std::vector<platform_call> log;
+    size_t log_dropped = 0;
     bool logging = true;
     std::vector<pending_fault> faults;
     std::vector<std::string> violations;
+    size_t violations_dropped = 0;
     const cmd_paraminfo *request = nullptr;
     config_store store;
 };
@@ -28,6 +30,18 @@ struct platform_state {
 platform_state &state() {
     static platform_state instance;
     return instance;
+}
+
+// A full log lets its older half go at once, so that a call costs the same
+// on average however long the run, and the latest calls, which a test
+// reads, stay.
+void log_call(platform_state &s, const char *name, std::string_view args) {
+    if (s.log.size() >= call_log_capacity) {
+        const size_t dropped = s.log.size() / 2;
+        s.log.erase(s.log.begin(), s.log.begin() + static_cast<std::ptrdiff_t>(dropped));
+        s.log_dropped += dropped;
+    }
+    s.log.push_back({name, std::string(args)});
 }
 
 }  // namespace
@@ -70,7 +84,11 @@ void end_request() {
 
 const std::vector<std::string> &contract_violations() { return state().violations; }
 
+size_t contract_violations_dropped() { return state().violations_dropped; }
+
 const std::vector<platform_call> &call_log() { return state().log; }
+
+size_t call_log_dropped() { return state().log_dropped; }
 
 std::vector<std::string> call_names() {
     std::vector<std::string> names;
@@ -78,11 +96,14 @@ std::vector<std::string> call_names() {
     return names;
 }
 
-void clear_call_log() { state().log.clear(); }
+void clear_call_log() {
+    state().log.clear();
+    state().log_dropped = 0;
+}
 
 void set_call_log(bool on) {
     state().logging = on;
-    if (!on) state().log.clear();
+    if (!on) clear_call_log();
 }
 
 void inject_fault(const std::string &call, unsigned nth, int32_t result, fault_effect effect) {
@@ -97,7 +118,7 @@ namespace detail {
 
 std::optional<due_fault> enter(const char *name, std::string_view args) {
     platform_state &s = state();
-    if (s.logging) s.log.push_back({name, std::string(args)});
+    if (s.logging) log_call(s, name, args);
     for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
         if (it->call != name) continue;
         if (it->remaining > 0) {
@@ -114,10 +135,20 @@ std::optional<due_fault> enter(const char *name, std::string_view args) {
 bool call_log_on() { return state().logging; }
 
 // Said at once on the standard error as well, so that a breach shows in
-// the shell too and not only where a test looks for it.
+// the shell too and not only where a test looks for it.  The first breaches
+// are kept, as the first is the one to mend; later ones are only counted,
+// and the standard error says so once.
 void record_violation(std::string what) {
+    platform_state &s = state();
+    if (s.violations.size() >= contract_violation_capacity) {
+        if (s.violations_dropped++ == 0) {
+            std::fprintf(stderr, "radsim: more contract violations than %zu: the rest are only counted\n",
+                         contract_violation_capacity);
+        }
+        return;
+    }
     std::fprintf(stderr, "radsim: contract violation: %s\n", what.c_str());
-    state().violations.push_back(std::move(what));
+    s.violations.push_back(std::move(what));
 }
 
 void check_session(const char *call, uint32_t session_handle) {

@@ -35,8 +35,11 @@ void begin_request(const cmd_paraminfo *info);
 void end_request();
 
 // Contract breaches seen since the last reset: wrong session handle or
-// context block, use of a released output handle.
+// context block, use of a released output handle.  The first
+// contract_violation_capacity are kept; the rest are only counted.
+inline constexpr size_t contract_violation_capacity = 256;
 const std::vector<std::string> &contract_violations();
+size_t contract_violations_dropped();
 
 // Back to a fresh switch: empty store, no faults, empty log, default sink.
 void reset();
@@ -52,7 +55,12 @@ struct platform_call {
     std::string args;  // its salient arguments, e.g. "op=3 mode=2"
 };
 
+// The latest platform calls, oldest first.  The log holds at most
+// call_log_capacity of them: when full, it lets its older half go, and
+// call_log_dropped() counts the calls let go since the log was cleared.
+inline constexpr size_t call_log_capacity = 65536;
 const std::vector<platform_call> &call_log();
+size_t call_log_dropped();
 std::vector<std::string> call_names();
 void clear_call_log();
 // The log is on in a fresh process and stays as set across reset(); a
@@ -86,6 +94,11 @@ constexpr int32_t store_err_invalid_request = 0x409d0001;
 // with the reason and is rolled back.
 constexpr int32_t store_err_storage = 0x409d0040;
 
+// Another of our own: op 4 refuses to delete a server that a group of the
+// same copy lists as a member, so that no member dangles.  The system-error
+// text names the server and the group.
+constexpr int32_t store_err_server_in_group = 0x409d0041;
+
 // Puts the store on a new, empty in-memory backend (where reset() puts it).
 void use_memory_store();
 // Puts the store on the database file at `path` (make_sqlite_backend in
@@ -105,6 +118,12 @@ bool store_initialized();
 // everything is rolled back and the error is thrown on (store_error, its
 // reason in words).  A unit that `work` starts is part of this one.
 void atomically(const std::function<void()> &work);
+
+// The same, for work that may fail without a storage failure: what it did
+// to the store is kept when it returns true and rolled back when it returns
+// false, inside an open unit too (the unit around it keeps what it did
+// before).  Returns what `work` returned.
+bool all_or_nothing(const std::function<bool()> &work);
 
 // One copy of the configuration as plain values.  The global record's
 // server_count and group_count are 0: the store fills them on a read.
@@ -140,7 +159,9 @@ void seed_item(uint32_t item, uint32_t value);
 // or AAA_MONITOR_GLOBAL_ID); cmi_aaa_server_monitor_config reads and
 // writes these.
 void seed_monitor_entry(const aaa_server_monitor_cfg &entry);
-// Takes a server out of a copy; throws std::invalid_argument if it is not there.
+// Takes a server out of a copy even when a group lists it, which only this
+// path can do: the way to a dangling member, for the library's tests.
+// Throws std::invalid_argument if it is not there.
 void remove_server(uint32_t index, store_copy from = store_copy::running);
 
 // Table sizes beyond which a new server or group is refused (64 each at reset).

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "sim/sqlite_connection.hpp"
 #include "sim/sqlite_schema.hpp"
@@ -288,9 +289,20 @@ public:
     // Taking the write lock at the start means that a line which meets
     // another process's lock waits for it before it has done anything, and
     // that two processes never interleave their lines' reads and writes.
-    void begin() override { connection_->begin_unit(); }
-    void commit() override { connection_->commit_unit(); }
-    void rollback() override { connection_->rollback_unit(); }
+    // The owner is not in the file, so a unit keeps its own undo of it.
+    void begin() override {
+        connection_->begin_unit();
+        owner_at_begin_.push_back(session_owner_);
+    }
+    void commit() override {
+        connection_->commit_unit();
+        owner_at_begin_.pop_back();
+    }
+    void rollback() override {
+        connection_->rollback_unit();
+        session_owner_ = std::move(owner_at_begin_.back());
+        owner_at_begin_.pop_back();
+    }
 
 private:
     copy_tables &tables(store_copy copy) { return copy == store_copy::running ? running_ : pending_; }
@@ -303,6 +315,7 @@ private:
     sqlite_table<aaa_server_monitor_cfg, uint32_t> monitor_entries_;
     sqlite_table<uint32_t, std::string> state_;  // the store's own values by name
     std::string session_owner_;
+    std::vector<std::string> owner_at_begin_;  // per open unit, outermost first
 };
 
 }  // namespace

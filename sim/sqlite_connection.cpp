@@ -41,7 +41,7 @@ connection::~connection() {
 
 void connection::fail(int code) {
     std::string text = failure_text(code, path_, busy_timeout_ms_, sqlite3_errmsg(db_));
-    if (unit_open_ && !unit_failure_) unit_failure_ = text;
+    if (unit_depth_ > 0 && !unit_failure_) unit_failure_ = text;
     throw store_error(text);
 }
 
@@ -50,20 +50,31 @@ void connection::check_unit() const {
 }
 
 void connection::begin_unit() {
-    execute("BEGIN IMMEDIATE");
-    unit_open_ = true;
-    unit_failure_.reset();
+    if (unit_depth_ == 0) {
+        execute("BEGIN IMMEDIATE");
+        unit_failure_.reset();
+    } else {
+        execute("SAVEPOINT inner_unit");
+    }
+    ++unit_depth_;
 }
 
+// A failed COMMIT leaves the unit open, for the rollback that follows.
 void connection::commit_unit() {
-    execute("COMMIT");
-    unit_open_ = false;
+    execute(unit_depth_ > 1 ? "RELEASE inner_unit" : "COMMIT");
+    --unit_depth_;
 }
 
+// SQLite may have ended the transaction already (after a full disk), and
+// with it every savepoint: the statements may fail, to no harm.
 void connection::rollback_unit() {
-    if (in_transaction()) execute_quietly("ROLLBACK");
-    unit_open_ = false;
-    unit_failure_.reset();
+    if (unit_depth_ > 1) {
+        execute_quietly("ROLLBACK TO inner_unit; RELEASE inner_unit");
+    } else {
+        if (in_transaction()) execute_quietly("ROLLBACK");
+        unit_failure_.reset();
+    }
+    --unit_depth_;
 }
 
 statement connection::prepare(std::string_view sql) {

@@ -58,6 +58,8 @@ public:
     // refuses every further statement until it ends.  SQLite may roll a
     // transaction back by itself (a full disk, for one), and the handler
     // goes on: without this its later writes would each commit alone.
+    // A unit begun inside another is a savepoint of it: its rollback undoes
+    // it alone, and a failure in it is still the outer unit's.
     void begin_unit();
     void commit_unit();
     void rollback_unit();
@@ -71,7 +73,7 @@ private:
     sqlite3 *db_;
     std::string path_;
     unsigned busy_timeout_ms_;
-    bool unit_open_ = false;
+    int unit_depth_ = 0;  // units open, the outermost one the transaction
     std::optional<std::string> unit_failure_;
 };
 

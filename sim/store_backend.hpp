@@ -94,9 +94,11 @@ public:
     virtual bool initialized() const = 0;
     virtual void mark_initialized() = 0;
 
-    // One transaction around everything between begin and commit; rollback
-    // brings every table, both copies and the index counter back to where
-    // begin found them.  Transactions do not nest.
+    // Units of work: the outermost begin opens a transaction; a begin inside
+    // it opens a nested unit, which its commit folds into the unit around it
+    // and its rollback undoes alone.  A rollback brings every table, both
+    // copies, the session owner and the index counter back to where the
+    // matching begin found them.  Each begin ends in one commit or rollback.
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;

@@ -75,7 +75,14 @@ void use_store_file(const std::string &path, const sqlite_store_options &options
 
 bool store_initialized() { return detail::store().initialized(); }
 
-void atomically(const std::function<void()> &work) { detail::store().atomically(work); }
+void atomically(const std::function<void()> &work) {
+    detail::store().atomically([&work] {
+        work();
+        return true;
+    });
+}
+
+bool all_or_nothing(const std::function<bool()> &work) { return detail::store().atomically(work); }
 
 void set_table_limits(size_t max_servers, size_t max_groups) { detail::store().set_limits(max_servers, max_groups); }
 

@@ -44,9 +44,20 @@ constexpr error_text error_texts[] = {
     {0x40a00004, "Shell: a command of the script failed"},
 };
 
+// The text of the store's last refusal to delete a member; a code met
+// without one (a fault injected by a test) still reads as what it means.
+const char *member_refusal_text() {
+    const std::string &refusal = radsim::detail::store().member_refusal();
+    thread_local std::string text;
+    text = "RADIUS configuration store: " +
+           (refusal.empty() ? std::string("the server is a member of a server group") : refusal);
+    return text.c_str();
+}
+
 }  // namespace
 
 extern "C" const char *syserr2str(int32_t code) {
+    if (code == radsim::store_err_server_in_group) return member_refusal_text();
     for (const error_text &entry : error_texts) {
         if (entry.code == code) return entry.text;
     }

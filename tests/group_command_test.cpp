@@ -1,10 +1,12 @@
 // The server-group command, for what the shell transcripts (groups_*.in)
 // cannot see: the store calls, in order (an existing group entered bare is
 // not written, a vrf form is); the store unchanged by every refusal; the 65th
-// member; duplicates before capacity; wrong types; injected store failures.
+// member; duplicates before capacity; wrong types; injected store failures;
+// a member server that cannot be deleted, and one that dangles all the same.
 #include <gtest/gtest.h>
 #include <functional>
 
+#include "config/config_commands.h"
 #include "config/server_group.h"
 #include "tests/support/group_seed.hpp"
 
@@ -119,6 +121,39 @@ TEST_F(group_command, store_calls_and_messages) {
         EXPECT_EQ(logged_calls("cmi_"), c.calls);
         EXPECT_EQ(radsim::stored(), before);
     }
+}
+
+// The store keeps every member's server: the server command cannot delete
+// one and passes on the store's words naming the group, yet succeeds, as a
+// failed deletion does.  A member that dangles all the same (only a test
+// can make one) is no server the group command can find, so its slot stays
+// until the group goes.
+TEST_F(group_command, a_member_server_stays_and_a_dangling_member_stays_until_its_group_goes) {
+    const uint32_t gone = seed_server("10.0.0.1");
+    seed_group("lab", {gone, seed_server("10.0.0.2")});
+    const radsim::stored_config before = radsim::stored();
+    command delete_member;
+    delete_member.no_form().host(PARAM_SERVER_HOST, "10.0.0.1", ADDR_KIND_IPV4);
+    const auto [deleted, deletion_report] = delete_member.run(&config_radius_server);
+    EXPECT_EQ(deleted, 0);
+    EXPECT_EQ(deletion_report,
+              "RADIUS configuration store: server 10.0.0.1 is a member of group lab; remove it from the group first\n"
+              "configuration for 10.0.0.1 could not be removed\n");
+    EXPECT_EQ(radsim::stored(), before);
+
+    radsim::remove_server(gone);
+    const radsim::stored_config dangling = radsim::stored();
+    command free_slot;
+    server("lab", "10.0.0.1", ADDR_KIND_IPV4, true)(free_slot);
+    const auto [freed, refusal] = free_slot.run(&config_radius_new_server_group);
+    EXPECT_EQ(freed, 1);
+    EXPECT_EQ(refusal,
+              "specified RADIUS server not found, first configure it using radius-server host ... and then retry\n");
+    EXPECT_EQ(radsim::stored(), dangling);
+    command delete_group;
+    named("lab", true)(delete_group);
+    EXPECT_EQ(delete_group.run(&config_radius_new_server_group).status, 0);
+    EXPECT_FALSE(radsim::stored().running.groups.contains("lab"));
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ TEST_F(network, group_skips_its_dead_member) {
               std::string::npos)
         << block;
     EXPECT_EQ(run({"test aaa group G bob bad"}), "user has failed authentication\n");
-    EXPECT_EQ(run({"simulate time 180000", "configure", "no radius-server host 127.0.0.1", "end",
+    EXPECT_EQ(run({"simulate time 180000", "configure", "aaa group server radius G", "no server 127.0.0.1", "end",
                    "test aaa group G alice alice-pw"}),
               "server timed out\n");  // back from the dead after 3 minutes, and silent again
 }

@@ -1,6 +1,7 @@
 // The simulated key-encryption service and IPv6 normaliser: what the key
 // rules and the host commands rely on; the call log and the shell's output
-// buffer as a long-running shell uses them.  (The feature manager and the
+// buffer as a long-running shell uses them; the test records bounded however
+// long a run lasts.  (The feature manager and the
 // services' fault shapes run through the pac transcript and the key-rule
 // tests.)
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "platform/aaa_service.h"
 #include "platform/key_encryption.h"
 #include "platform/shell_output.h"
+#include "platform/store_client.h"
 #include "tests/support/command.hpp"
 
 namespace {
@@ -108,6 +110,39 @@ TEST_F(sim_services, call_log_keeps_its_setting_across_reset) {
     radsim::reset();
     encrypt("k");
     EXPECT_EQ(radsim::call_names(), std::vector<std::string>{"radius_new_security_conf_encrypt"});
+}
+
+// However long a test or fuzz run, the call log holds at most its capacity:
+// when full it lets its older half go, counts what it let go, and keeps the
+// latest calls.  The violation list keeps the first breaches and counts the
+// rest.  Both start afresh at a reset.
+TEST_F(sim_services, the_call_log_and_the_violation_list_stay_bounded) {
+    radsim::set_call_log(true);
+    uint32_t value = 0;
+    const size_t calls = 2 * radsim::call_log_capacity + 3;
+    for (size_t i = 0; i < calls; ++i) {
+        cmi_radius_new_enable_info_config(0, RADIUS_OP_READ, i == calls - 1 ? 9 : 1, &value, 1, nullptr, nullptr);
+    }
+    const std::vector<radsim::platform_call> &log = radsim::call_log();
+    EXPECT_LE(log.size(), radsim::call_log_capacity);
+    EXPECT_GE(log.size(), radsim::call_log_capacity / 2);
+    EXPECT_EQ(log.size() + radsim::call_log_dropped(), calls);
+    EXPECT_EQ(log.back().args, "op=1 mode=1 item=9");
+
+    radtest::command served;
+    radsim::begin_request(served.info());
+    // A foreign session handle and foreign context blocks: two breaches a call.
+    for (size_t i = 0; i < radsim::contract_violation_capacity; ++i) {
+        cmi_radius_new_enable_info_config(0, RADIUS_OP_READ, 1, &value, 1, nullptr, nullptr);
+    }
+    radsim::end_request();
+    EXPECT_EQ(radsim::contract_violations().size(), radsim::contract_violation_capacity);
+    EXPECT_EQ(radsim::contract_violations().front(), "cmi_radius_new_enable_info_config: foreign session handle");
+    EXPECT_EQ(radsim::contract_violations_dropped(), radsim::contract_violation_capacity);
+
+    radsim::reset();
+    EXPECT_EQ(radsim::call_log_dropped(), 0u);
+    EXPECT_EQ(radsim::contract_violations_dropped(), 0u);
 }
 
 // The buffer keeps its room from one command to the next; each take hands

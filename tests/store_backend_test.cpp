@@ -2,7 +2,8 @@
 // key order and find what was put, a pending copy is independent of the
 // running one until promoted, items and monitoring entries have one copy
 // only, server indexes are never handed out twice, and a rollback undoes
-// everything since begin (the index counter included) while a commit keeps it.
+// everything since begin (the index counter included) while a commit keeps it,
+// and units nest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -129,6 +130,38 @@ TEST_P(store_backend_test, rollback_undoes_everything_since_begin_and_commit_kee
     backend_->items().put(1, 1);
     backend_->commit();
     EXPECT_EQ(backend_->items().find(1), 1u);
+}
+
+// A unit begun inside another undoes itself alone; what it kept becomes the
+// outer unit's, to be kept or undone with it, even when the outer unit had
+// changed nothing before it began.  The session owner, which the file does
+// not hold, goes back with the rest.
+TEST_P(store_backend_test, a_nested_unit_undoes_itself_alone_and_commits_into_the_outer_one) {
+    auto &groups = backend_->groups(store_copy::running);
+    backend_->begin();
+    groups.put("outer", group_named("outer"));
+    backend_->begin();
+    groups.put("undone", group_named("undone"));
+    backend_->create_pending();
+    backend_->set_session_owner("admin");
+    backend_->rollback();
+    EXPECT_FALSE(backend_->has_pending());
+    EXPECT_EQ(backend_->session_owner(), "");
+    backend_->begin();
+    groups.put("inner", group_named("inner"));
+    backend_->commit();
+    backend_->commit();
+    EXPECT_EQ(walk(groups), "inner outer ");
+
+    const std::string before = picture(*backend_);
+    backend_->begin();
+    backend_->begin();
+    groups.put("late", group_named("late"));
+    backend_->set_session_owner("admin");
+    backend_->commit();
+    backend_->rollback();
+    EXPECT_EQ(picture(*backend_), before);
+    EXPECT_EQ(backend_->session_owner(), "");
 }
 
 TEST_P(store_backend_test, a_new_store_is_not_initialized_until_marked_and_rollback_forgets_the_mark) {

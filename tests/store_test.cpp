@@ -1,7 +1,8 @@
 // The simulated configuration store keeps the contract the library relies
 // on: op and result codes, server indexes, lookup by index or host, walk
-// order, table limits, the pending copy of a distribution session, faults
-// that change nothing, and the check of the caller's request context.
+// order, table limits, the pending copy of a distribution session, no
+// deletion of a group's member, faults that change nothing, and the check
+// of the caller's request context.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/store_client.h"
+#include "platform/system_services.h"
 #include "tests/support/command.hpp"
 
 namespace {
@@ -128,6 +130,40 @@ TEST_F(store, distribution_sends_writes_to_the_pending_copy) {
     radsim::abort_distribution_session();
     EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT), ElementsAre("running-only", "pending-only"));
     EXPECT_EQ(server_at(RADIUS_OP_READ_PENDING, "pending-only"), RADIUS_ERR_NO_PENDING);
+}
+
+// No group may list a server the store no longer has.  A refused deletion
+// names the server and its first group by name, changes nothing and opens
+// no distribution session; a slot past a group's member count holds no
+// member, and a server out of every group goes.
+TEST_F(store, a_member_of_a_group_is_not_deleted) {
+    const auto group = [](const char *name, std::vector<uint32_t> slots, int32_t member_count) {
+        radius_group_cfg record{};
+        std::strcpy(record.name, name);
+        std::copy(slots.begin(), slots.end(), record.members);
+        record.member_count = member_count;
+        radsim::seed_group(record);
+    };
+    server_at(RADIUS_OP_WRITE, "10.0.0.1");
+    server_at(RADIUS_OP_WRITE, "10.0.0.2");
+    group("g2", {2, 1}, 1);
+    group("g1", {1}, 1);
+    group("g0", {}, 0);
+    uint32_t enabled = 1;
+    item_op(RADIUS_OP_WRITE, RADIUS_ITEM_DISTRIBUTION, &enabled);
+    const radsim::stored_config before = radsim::stored();
+    const char *const refusals[][2] = {
+        {"10.0.0.1", "RADIUS configuration store: server 10.0.0.1 is a member of group g1; remove it from the group first"},
+        {"10.0.0.2", "RADIUS configuration store: server 10.0.0.2 is a member of group g2; remove it from the group first"},
+    };
+    for (const auto &[host, text] : refusals) {
+        EXPECT_EQ(server_at(RADIUS_OP_DELETE, host), radsim::store_err_server_in_group) << host;
+        EXPECT_STREQ(syserr2str(radsim::store_err_server_in_group), text);
+    }
+    EXPECT_EQ(radsim::stored(), before);
+    group("g1", {}, 0);
+    EXPECT_EQ(server_at(RADIUS_OP_DELETE, "10.0.0.1"), 0) << "g2's slot 1 is past its member count";
+    EXPECT_THAT(walk_hosts(RADIUS_OP_READ_NEXT_PENDING), ElementsAre("10.0.0.2"));
 }
 
 // Seeds take the store's own rules, and say so when it refuses them.
