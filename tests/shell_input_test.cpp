@@ -66,16 +66,23 @@ std::string meaning(uint32_t key_type, const char *key, size_t size) {
     return std::string(clear.get(), length);
 }
 
+// A switch as it boots, with nothing configured.
+void fresh_switch() {
+    radsim::reset();
+    radsim::load_factory_defaults();
+}
+
+// A file of the test's own, removed when the test ends.
+struct scratch_file {
+    const std::string name = "/tmp/radsh_input_test_" + std::to_string(getpid()) + ".cfg";
+    ~scratch_file() { std::remove(name.c_str()); }
+};
+
 class shell_input : public radtest::handler_test {
 protected:
     void SetUp() override {
         handler_test::SetUp();
-        radsim::load_factory_defaults();
-    }
-
-    void TearDown() override {
-        std::remove(file_.c_str());
-        handler_test::TearDown();
+        fresh_switch();
     }
 
     // Runs `lines` as standard input would, in a new session; what it printed.
@@ -102,7 +109,8 @@ protected:
     }
 
     handler_library library_{RADSH_LIBRARY};
-    const std::string file_ = "/tmp/radsh_input_test_" + std::to_string(getpid()) + ".cfg";
+    const scratch_file scratch_;
+    const std::string &file_ = scratch_.name;
 };
 
 // The caret and the message that close a refusal.
@@ -221,8 +229,7 @@ stored_keys keys_now() {
 TEST_F(shell_input, a_key_of_any_printable_character_comes_back_from_a_save) {
     for (char c = ' '; c <= '~'; ++c) {
         for (const std::string form : {"", "7 "}) {
-            radsim::reset();
-            radsim::load_factory_defaults();
+            fresh_switch();
             const std::string key = key_of(c);
             const std::string typed = "configure\nradius-server host 10.0.0.1 key " + form + key +
                                       "\nradius-server key " + form + key + "\n";
@@ -239,8 +246,7 @@ TEST_F(shell_input, a_key_of_any_printable_character_comes_back_from_a_save) {
             std::ifstream saved_file(file_, std::ios::binary);
             const std::string saved{std::istreambuf_iterator<char>(saved_file), {}};
             for (const bool through_stdin : {false, true}) {
-                radsim::reset();
-                radsim::load_factory_defaults();
+                fresh_switch();
                 const std::string replayed =
                     through_stdin ? piped("configure\n" + saved) : piped("copy " + file_ + " running-config\n");
                 const stored_keys back = keys_now();
