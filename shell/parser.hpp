@@ -16,7 +16,8 @@
 namespace radius::shell {
 
 // The characters that separate words (isspace in the C locale).  Of them,
-// only the blank and the tab pass the line check below.
+// only the blank and the tab may stand inside a line that parse() takes;
+// the others may only end it.
 constexpr std::string_view blanks = " \t\n\v\f\r";
 
 // `line` without the blanks that end it.
