@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static const handler_library library(find_in_program, nullptr);
     radsim::reset();
     radsim::load_factory_defaults();
-    session s(library, {});
+    session s(library, {.typed = true});
     const std::string_view text(reinterpret_cast<const char *>(data), size);
     size_t start = 0;
     for (int lines = 0; lines < 64 && start < text.size() && !s.finished(); ++lines) {

@@ -43,6 +43,7 @@ struct shell_options {
     bool json = false;
     bool standby = false;
     bool echo = false;
+    bool typed = false;
     bool reference = false;
     std::string document;
     std::vector<std::string> fabric_peers;
@@ -63,6 +64,9 @@ void add_options(CLI::App &app, shell_options &options) {
     app.add_flag("--standby", options.standby, "Run as on the standby supervisor (is_active_sup 0)");
     app.add_flag("--json", options.json, "Render tagged output as JSON by default");
     app.add_flag("--echo", options.echo, "Print the prompt and each command read from a file or pipe before its output, and a status line after each command that failed");
+    app.add_flag("--typed", options.typed,
+                 "Read the commands of a file or pipe as typed at the terminal: a '?' that ends a line lists what may "
+                 "come next instead of being part of a value");
     app.add_option("--fabric-peers", options.fabric_peers, "Peer switches of the simulated fabric that commits reach")
         ->delimiter(',');
     app.add_option("--user", options.user, "The user making changes: the owner of a distribution session they open")
@@ -160,7 +164,8 @@ int main(int argc, char **argv) {
     for (const std::string &peer : options.fabric_peers) radsim::distribution().peers.push_back({peer, true, {}});
     radius::shell::session s(*library, {.json = options.json,
                                         .standby = options.standby,
-                                        .startup_config = radius::shell::startup_config_path(*store)});
+                                        .startup_config = radius::shell::startup_config_path(*store),
+                                        .typed = options.typed});
     // Scripts that the library has the shell run go through this session.
     radsim::set_script_runner([&s](const std::string &path) { return s.run_script(path); });
     if (!radsim::store_initialized() && !initialize(s)) return 2;

@@ -15,16 +15,10 @@
 
 namespace radius::shell {
 
-// One blank-separated word and where it starts in the line.
-struct word {
-    std::string text;
-    size_t offset;
-};
-
-// The characters that separate words (isspace in the C locale).
+// The characters that separate words (isspace in the C locale).  Of them,
+// only the blank and the tab may stand inside a line that parse() takes;
+// the others may only end it.
 constexpr std::string_view blanks = " \t\n\v\f\r";
-
-std::vector<word> split_words(std::string_view line);
 
 // `line` without the blanks that end it.
 std::string_view trim_right(std::string_view line);
@@ -61,7 +55,12 @@ struct parsed_command {
     bool via_do = false;   // an exec command run from a configuration mode with "do"
 };
 
-enum class error_kind { invalid, out_of_range, too_long, ambiguous, incomplete, bad_pattern };
+enum class error_kind {
+    invalid, out_of_range, too_long, ambiguous, incomplete, bad_pattern,
+    line_too_long,   // longer than max_line_length; detail: the limit
+    too_many_words,  // more than max_line_words; the caret at the first word too many
+    control_byte,    // detail: the byte, as 0xNN
+};
 
 struct parse_error {
     error_kind kind;
@@ -71,6 +70,9 @@ struct parse_error {
 
 using parse_result = std::variant<parsed_command, parse_error>;
 
+// Parses one line in mode `m`.  A line over the bounds of input_limits.hpp,
+// or holding a control byte other than the tab, is refused whole before any
+// word of it is matched.
 parse_result parse(std::string_view line, mode m);
 
 struct help_entry {

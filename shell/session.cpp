@@ -53,6 +53,13 @@ std::string error_message(const parse_error &error) {
         case error_kind::ambiguous: return "% Ambiguous command: \"" + error.detail + "\"";
         case error_kind::incomplete: return "% Incomplete command.";
         case error_kind::bad_pattern: return "% Invalid regular expression at '^' marker.";
+        case error_kind::line_too_long:
+            return "% Line too long at '^' marker: a line holds at most " + error.detail + " characters.";
+        case error_kind::too_many_words:
+            return "% Too many words at '^' marker: a line holds at most " + error.detail + " words.";
+        case error_kind::control_byte:
+            return "% Control byte " + error.detail + " at '^' marker (column " + std::to_string(error.offset + 1) +
+                   "): a line holds printable characters, blanks and tabs only.";
     }
     return "% Invalid input detected at '^' marker.";
 }
@@ -167,7 +174,9 @@ bool session::run_line(std::string_view raw, bool shown) {
     const std::string_view line = trim_right(raw);
     const size_t first = line.find_first_not_of(blanks);
     if (first == std::string_view::npos || line[first] == '!') return true;
-    if (line.back() == '?') {
+    // Only a person at the terminal asks for help: elsewhere a '?' is
+    // part of a value, such as a saved key.
+    if (line.back() == '?' && (terminal_ || options_.typed)) {
         print_help(line.substr(0, line.size() - 1), shown);
         return true;
     }

@@ -22,6 +22,9 @@ struct session_options {
     // The file of the saved startup configuration, beside the store's file;
     // empty when the store is in memory and there is none.
     std::string startup_config = {};
+    // Lines from a file or pipe read as typed at the terminal: a '?' that
+    // ends one lists what may come next (at a terminal it always does).
+    bool typed = false;
 };
 
 class session {
@@ -30,7 +33,8 @@ public:
 
     // Runs one line as typed.  `shown`: the prompt and the line are already
     // on the screen, so a caret can point into them; otherwise an error
-    // prints the line first.  A line ending in "?" lists what may come next.
+    // prints the line first.  At a terminal (or with `typed`), a line ending
+    // in "?" lists what may come next.
     // Blank lines and lines starting with "!" do nothing.  Returns false
     // when the line failed (a parse error or a nonzero handler status).
     bool run_line(std::string_view line, bool shown);
