@@ -1,12 +1,12 @@
 // The in-memory store backend: std::map tables, copied whole for the pending
-// copy and for a unit's undo (a few hundred records at most).  The undo copy
-// is taken at a unit's first change, not at its begin, so that the many
-// command lines that change nothing cost nothing; the units open at that
-// moment share it, as nothing changed since any of them began.
+// copy.  A unit's undo is a journal: each change, while a unit is open,
+// first records how to put back what it replaces, so that a line costs
+// what it changes, not the size of the store; a rollback replays the
+// journal backwards to the mark its unit's begin set.
 #include <cassert>
 #include <cstring>
+#include <functional>
 #include <map>
-#include <memory>
 #include <vector>
 
 #include "sim/store_backend.hpp"
@@ -15,10 +15,12 @@ namespace radsim {
 
 namespace {
 
-// Told before any table changes, so that an open transaction can save its undo.
+// Told before any table changes, with how to undo the change, so that an
+// open unit can keep it.
 class change_listener {
 public:
-    virtual void before_change() = 0;
+    virtual bool journaling() const = 0;
+    virtual void remember(std::function<void()> undo) = 0;
 
 protected:
     ~change_listener() = default;
@@ -46,12 +48,12 @@ public:
         return *it;
     }
     void put(const Key &key, const Record &record) override {
-        listener_->before_change();
+        remember_row(key);
         rows_[key] = record;
     }
     bool erase(const Key &key) override {
         if (!rows_.contains(key)) return false;
-        listener_->before_change();
+        remember_row(key);
         rows_.erase(key);
         return true;
     }
@@ -60,6 +62,20 @@ public:
     const std::map<Key, Record> &rows() const { return rows_; }
 
 private:
+    // A table lives in place as long as the copy holding it; a change that
+    // replaces a whole copy is journalled before the changes made to it
+    // since, so they are undone while it is still there.
+    void remember_row(const Key &key) {
+        if (!listener_->journaling()) return;
+        listener_->remember([this, key, before = find(key)] {
+            if (before) {
+                rows_[key] = *before;
+            } else {
+                rows_.erase(key);
+            }
+        });
+    }
+
     change_listener *listener_;  // the backend, which outlives every copy of its tables
     std::map<Key, Record> rows_;
 };
@@ -76,7 +92,7 @@ struct copy_tables {
     }
 };
 
-// Everything a transaction may have to undo.
+// Everything the store holds.
 struct contents {
     explicit contents(change_listener &listener) : running(listener), items(listener), monitor_entries(listener) {}
 
@@ -93,7 +109,7 @@ class memory_backend final : public store_backend, private change_listener {
 public:
     radius_global_cfg global(store_copy copy) const override { return tables(copy).global; }
     void put_global(store_copy copy, const radius_global_cfg &global) override {
-        before_change();
+        remember_value(tables(copy).global);
         tables(copy).global = global;
     }
     server_table &servers(store_copy copy) override { return tables(copy).servers; }
@@ -111,51 +127,53 @@ public:
 
     bool has_pending() const override { return now_.pending.has_value(); }
     void create_pending() override {
-        before_change();
+        remember_value(now_.pending);
         now_.pending = now_.running;
     }
     void promote_pending() override {
-        before_change();
+        remember_value(now_.running);
+        remember_value(now_.pending);
+        remember_value(now_.session_owner);
         now_.running = std::move(*now_.pending);
         now_.pending.reset();
         now_.session_owner.clear();
     }
     void drop_pending() override {
-        before_change();
+        remember_value(now_.pending);
+        remember_value(now_.session_owner);
         now_.pending.reset();
         now_.session_owner.clear();
     }
 
     std::string session_owner() const override { return now_.session_owner; }
     void set_session_owner(std::string_view owner) override {
-        before_change();
+        remember_value(now_.session_owner);
         now_.session_owner = owner;
     }
 
     uint32_t take_server_index() override {
-        before_change();
+        remember_value(now_.next_index);
         return now_.next_index++;
     }
 
     bool initialized() const override { return now_.initialized; }
     void mark_initialized() override {
-        before_change();
+        remember_value(now_.initialized);
         now_.initialized = true;
     }
 
-    void begin() override { undo_.emplace_back(); }
-    // An inner unit's changes become the outer unit's: its undo, when the
-    // outer unit has none yet, is where the outer one began too.
+    void begin() override { marks_.push_back(journal_.size()); }
+    // An inner unit's changes become the outer unit's: its journal entries
+    // stay, under the outer unit's mark.
     void commit() override {
-        assert(!undo_.empty() && "commit without begin");
-        std::shared_ptr<const contents> inner = std::move(undo_.back());
-        undo_.pop_back();
-        if (!undo_.empty() && !undo_.back()) undo_.back() = std::move(inner);
+        assert(!marks_.empty() && "commit without begin");
+        marks_.pop_back();
+        if (marks_.empty()) journal_.clear();
     }
     void rollback() override {
-        assert(!undo_.empty() && "rollback without begin");
-        if (undo_.back()) now_ = *undo_.back();
-        undo_.pop_back();
+        assert(!marks_.empty() && "rollback without begin");
+        for (; journal_.size() > marks_.back(); journal_.pop_back()) journal_.back()();
+        marks_.pop_back();
     }
 
 private:
@@ -167,18 +185,18 @@ private:
         return const_cast<copy_tables &>(std::as_const(*this).tables(copy));
     }
 
-    // The units without an undo yet are the innermost ones (an outer unit
-    // gets its undo no later than the units inside it).
-    void before_change() override {
-        if (undo_.empty() || undo_.back()) return;
-        const auto snapshot = std::make_shared<const contents>(now_);
-        for (auto level = undo_.rbegin(); level != undo_.rend() && !*level; ++level) *level = snapshot;
+    bool journaling() const override { return !marks_.empty(); }
+    void remember(std::function<void()> undo) override { journal_.push_back(std::move(undo)); }
+
+    // A member of now_, put back as it is now.
+    template <class Value>
+    void remember_value(Value &value) {
+        if (journaling()) remember([&value, before = value] { value = before; });
     }
 
     contents now_{*this};
-    // Per open unit, outermost first: what its rollback restores, from the
-    // first change on.
-    std::vector<std::shared_ptr<const contents>> undo_;
+    std::vector<std::function<void()>> journal_;  // the undo of every change since the outermost begin
+    std::vector<size_t> marks_;                   // per open unit, outermost first: where its journal starts
 };
 
 }  // namespace

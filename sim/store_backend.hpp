@@ -104,8 +104,8 @@ public:
     virtual void rollback() = 0;
 };
 
-// The backend of the tests and the target build: plain maps, and a whole
-// copy of them as the transaction's undo.
+// The backend of the tests and the target build: plain maps, and a journal
+// of each change as a unit's undo.
 std::unique_ptr<store_backend> make_memory_backend();
 
 // How a database file is opened (see make_sqlite_backend).
