@@ -32,17 +32,19 @@ bool single_digit(std::string_view word) { return word.size() == 1 && std::isdig
 
 // After a secret's keyword, an encryption form (0, 6 or 7) may come before
 // the secret; another lone digit may be the secret itself, and is masked
-// with what follows.
+// with what follows.  A form that ends the line is no secret: the line
+// lacks its key.
 void mark_after_keyword(const std::vector<word> &words, size_t keyword, std::vector<bool> &secret) {
     const size_t next = keyword + 1;
     if (next >= words.size()) return;
     const std::string_view first = words[next].text;
-    if (!single_digit(first) || next + 1 == words.size()) {
+    const bool form = first == "0" || first == "6" || first == "7";
+    if (!single_digit(first)) {
         secret[next] = true;
         return;
     }
-    secret[next + 1] = true;
-    if (first != "0" && first != "6" && first != "7") secret[next] = true;
+    if (next + 1 < words.size()) secret[next + 1] = true;
+    if (!form) secret[next] = true;
 }
 
 // "test aaa server radius HOST USER PASSWORD" and "test aaa group NAME USER
@@ -60,7 +62,13 @@ void mark_test_password(const std::vector<word> &words, std::vector<bool> &secre
 
 }  // namespace
 
+// A comment ("!") is the operator's remark, run by nothing: shown as written.
 masked_line::masked_line(std::string_view line, mode m) {
+    const size_t first = line.find_first_not_of(blanks);
+    if (first != std::string_view::npos && line[first] == '!') {
+        text_ = line;
+        return;
+    }
     const std::vector<word> words = split_words(line);
     std::vector<bool> secret(words.size(), false);
     // A masked word is still read as a keyword: in "username key password

@@ -125,7 +125,9 @@ TEST(secret_mask, hides_the_word_after_a_secret_keyword_and_keeps_the_rest) {
         {"radius-server host h KEY 7 S timeout 5", mode::configure, "radius-server host h KEY 7 ******** timeout 5"},
         {"radius-server host h k 0 S", mode::configure, "radius-server host h k 0 ********"},
         // A key that is itself a digit is the secret; "5" is no form, so both go.
-        {"radius-server key 7", mode::configure, "radius-server key ********"},
+        {"radius-server key 4", mode::configure, "radius-server key ********"},
+        {"radius-server key 7", mode::configure, "radius-server key 7"},  // a form without its key
+        {"! the key is Secret", mode::configure, "! the key is Secret"},   // a comment runs nothing
         {"radius-server key 5 S", mode::configure, "radius-server key ******** ********"},
         {"radius-server test username u pas S", mode::configure, "radius-server test username u pas ********"},
         // The user "key" hides "password", which hides the password.
