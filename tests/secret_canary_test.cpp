@@ -15,8 +15,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -120,11 +118,6 @@ const exception exceptions[] = {
 struct free_block {
     void operator()(char *block) const { std::free(block); }
 };
-
-std::string file_text(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::string type7_form(const std::string &clear) {
     char *out = nullptr;
@@ -275,7 +268,7 @@ TEST_F(secret_canaries, show_only_where_published) {
     sweep_displays("");
     sweep_displays(" | json");
     run("copy running-config " + folder_.file("saved.cfg"), "saving");
-    seen_["saved file"] = file_text(folder_.file("saved.cfg"));
+    seen_["saved file"] = radtest::file_text(folder_.file("saved.cfg"));
     run("write memory", "saving");
     run("show startup-config radius", "show startup-config radius");
     run("show history", "show history");

@@ -9,14 +9,11 @@
 //   input stops at once; a save replaces a link instead of following it,
 //   never opens a name planted beside its target, and on a full disk or in
 //   a folder it may not write says why and leaves the old file whole;
-// - at a terminal, a save over an existing file asks first.
 // Every radsh runs under a timer: a shell that hangs or reads without end
 // fails its case instead of stalling the suite.
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -24,10 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,16 +33,9 @@
 namespace radius::shell {
 namespace {
 
+using radtest::file_text;
 using radtest::temp_folder;
-
-std::string file_text(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_text(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+using radtest::write_text;
 
 // ---- the reader --------------------------------------------------------------
 
@@ -357,72 +344,6 @@ TEST(radsh_save, a_failed_write_says_why_and_leaves_the_old_file_whole) {
         EXPECT_EQ(file_text(file), old_text) << r.why;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << r.why << ": left files";
     }
-}
-
-// ---- the question at a terminal ----------------------------------------------
-
-class terminal_save : public ::testing::Test {
-protected:
-    void SetUp() override {
-        child_ = forkpty(&terminal_, nullptr, nullptr, nullptr);
-        ASSERT_GE(child_, 0);
-        if (child_ == 0) exec_radsh(in_memory({}));
-        ASSERT_TRUE(wait_for("switch# "));
-    }
-
-    void TearDown() override {
-        kill(child_, SIGKILL);
-        waitpid(child_, nullptr, 0);
-        close(terminal_);
-    }
-
-    bool wait_for(const std::string &text) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (seen_.find(text) == std::string::npos) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd ready{terminal_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) return false;
-            char buffer[4096];
-            const ssize_t got = read(terminal_, buffer, sizeof buffer);
-            if (got <= 0) return false;
-            seen_.append(buffer, static_cast<size_t>(got));
-        }
-        return true;
-    }
-
-    // Types `keys` and waits for `answer`; what was seen meanwhile.
-    std::string type(const std::string &keys, const std::string &answer) {
-        seen_.clear();
-        EXPECT_EQ(write(terminal_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
-        EXPECT_TRUE(wait_for(answer)) << keys << "\n" << seen_;
-        return seen_;
-    }
-
-    int terminal_ = -1;
-    pid_t child_ = -1;
-    std::string seen_;
-};
-
-TEST_F(terminal_save, an_existing_file_is_overwritten_only_when_the_operator_says_yes) {
-    const temp_folder folder;
-    const std::string file = folder.file("saved.cfg");
-    write_text(file, old_text);
-    type("configure\r", "switch(config)# ");
-    type("radius-server timeout 9\r", "switch(config)# ");
-    type("do copy running-config " + file + "\r", "Overwrite " + file + "? [y/N] ");
-    EXPECT_NE(type("n\r", "switch(config)# ").find("% Not saved: " + file + " was left as it is."), std::string::npos)
-        << seen_;
-    EXPECT_EQ(file_text(file), old_text);
-    type("do copy running-config " + file + "\r", "Overwrite " + file + "? [y/N] ");
-    EXPECT_NE(type("y\r", "switch(config)# ").find("Saved the running configuration to " + file + "."),
-              std::string::npos)
-        << seen_;
-    EXPECT_EQ(file_text(file), "radius-server timeout 9\n");
-    // A new file needs no answer.
-    const std::string fresh = folder.file("fresh.cfg");
-    type("do copy running-config " + fresh + "\r", "switch(config)# ");
-    EXPECT_EQ(file_text(fresh), "radius-server timeout 9\n");
 }
 
 }  // namespace
