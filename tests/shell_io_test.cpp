@@ -28,6 +28,7 @@
 #include "shell/input_limits.hpp"
 #include "shell/line_reader.hpp"
 #include "shell/secret_mask.hpp"
+#include "sim/radsim.h"
 #include "tests/support/temp_folder.hpp"
 
 namespace radius::shell {
@@ -257,6 +258,7 @@ TEST(radsh_input, what_cannot_be_read_is_refused_with_its_reason_and_a_nonzero_s
 }
 
 TEST(radsh_input, a_startup_configuration_that_cannot_be_read_stops_the_start_and_is_tried_again) {
+    if (!radsim::sqlite_backend_built()) GTEST_SKIP() << "a startup configuration needs the store in a file";
     const temp_folder folder;
     const std::string store = folder.file("switch.db"), startup = folder.file("switch.startup-config");
     std::filesystem::create_directory(startup);
