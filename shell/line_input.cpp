@@ -1,7 +1,10 @@
 #include "shell/line_input.hpp"
 
+#include <cctype>
 #include <cstdio>
 
+#include "shell/line_reader.hpp"
+#include "shell/secret_mask.hpp"
 #include "sim/radsim.h"
 
 namespace radius::shell {
@@ -24,16 +27,13 @@ private:
 
 class stream_source final : public line_source {
 public:
-    explicit stream_source(std::istream &in) : in_(in) {}
-    std::optional<std::string> read(const std::string &) override {
-        std::string line;
-        if (!std::getline(in_, line)) return std::nullopt;
-        return line;
-    }
+    stream_source(int fd, std::string name) : reader_(fd, std::move(name)) {}
+    std::optional<std::string> read(const std::string &) override { return reader_.next(); }
     bool shows_input() const override { return false; }
+    std::string failure() const override { return reader_.failure(); }
 
 private:
-    std::istream &in_;
+    line_reader reader_;
 };
 
 // Runs a line read from a file or pipe and closes it, when it failed, with
@@ -64,7 +64,14 @@ std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines) {
     return std::make_unique<list_source>(std::move(lines));
 }
 
-std::unique_ptr<line_source> make_stream_source(std::istream &in) { return std::make_unique<stream_source>(in); }
+std::unique_ptr<line_source> make_stream_source(int fd, std::string name) {
+    return std::make_unique<stream_source>(fd, std::move(name));
+}
+
+std::string as_sentence(std::string text) {
+    if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
+}
 
 // Each command starts at its first non-blank, so that an echo shows it as
 // typed at a prompt.
@@ -88,9 +95,13 @@ int run_session(session &s, line_source &source, bool echo) {
         const std::optional<std::string> line = source.read(prompt);
         if (!line) break;
         const bool echoed = echo && !source.shows_input() && line->find_first_not_of(blanks) != std::string::npos;
-        if (echoed) std::printf("%s%s\n", prompt.c_str(), line->c_str());
+        if (echoed) std::printf("%s%s\n", prompt.c_str(), masked(*line, s.current_mode()).c_str());
         const bool shown = echoed || source.shows_input();
         failed = !(echo ? run_and_report(s, *line, shown) : s.run_line(*line, shown)) || failed;
+    }
+    if (const std::string failure = source.failure(); !failure.empty()) {
+        std::printf("%% %s\n", as_sentence(failure).c_str());
+        failed = true;
     }
     std::fflush(stdout);
     return failed ? 1 : 0;

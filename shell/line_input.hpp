@@ -2,7 +2,6 @@
 // standard input, or a terminal with line editing.
 #pragma once
 
-#include <istream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,10 +19,18 @@ public:
     virtual std::optional<std::string> read(const std::string &prompt) = 0;
     // Whether the prompt and the typed line are on the screen already.
     virtual bool shows_input() const = 0;
+    // Why the input ended before its end (a read error, a line too long);
+    // empty when it ended well.
+    virtual std::string failure() const { return {}; }
 };
 
 std::unique_ptr<line_source> make_list_source(std::vector<std::string> lines);
-std::unique_ptr<line_source> make_stream_source(std::istream &in);
+// The lines of `fd` (standard input or a file the caller keeps open), read
+// with bounded memory (line_reader.hpp); `name` names it in messages.
+std::unique_ptr<line_source> make_stream_source(int fd, std::string name);
+
+// A reader's failure as the shell says it after "% ": "Cannot read F: R".
+std::string as_sentence(std::string text);
 
 // The terminal: line editing, history, "?" help and Tab completion with
 // libedit where the build has it, else a plain prompt and line reader.

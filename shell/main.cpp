@@ -7,8 +7,6 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <stdexcept>
 #include <system_error>
 #include <string>
@@ -17,6 +15,7 @@
 #include "shell/documents.hpp"
 #include "shell/escaped_stdout.hpp"
 #include "shell/line_input.hpp"
+#include "shell/line_reader.hpp"
 #include "shell/plugin.hpp"
 #include "shell/reference.hpp"
 #include "shell/session.hpp"
@@ -89,6 +88,10 @@ void add_options(CLI::App &app, shell_options &options) {
         ->capture_default_str();
 }
 
+// A startup configuration that cannot be read to its end gives the store
+// no first configuration: the unit is undone and the next start tries again.
+struct startup_unreadable {};
+
 // A store created afresh starts as a switch boots: factory defaults, then
 // the startup configuration, as one unit, so that a process that dies
 // before the end leaves it all to do again.  Asked again inside the unit,
@@ -98,13 +101,17 @@ bool initialize(radius::shell::session &s) {
         radsim::atomically([&s] {
             if (radsim::store_initialized()) return;
             radsim::load_factory_defaults();
-            s.apply_startup_config();
+            if (!s.apply_startup_config()) throw startup_unreadable();
         });
         return true;
     } catch (const radsim::store_error &error) {
         std::fprintf(stderr, "radsh: the store could not be given its first configuration: %s\n", error.what());
-        return false;
+    } catch (const startup_unreadable &) {
+        std::fputs("radsh: the store could not be given its first configuration: the startup configuration could "
+                   "not be read\n",
+                   stderr);
     }
+    return false;
 }
 
 int run(const shell_options &options, radius::shell::session &s) {
@@ -113,12 +120,12 @@ int run(const shell_options &options, radius::shell::session &s) {
         return run_session(s, *make_list_source(split_commands(options.commands)), options.echo);
     }
     if (!options.file.empty()) {
-        std::ifstream in(options.file);
-        if (!in) {
-            std::fprintf(stderr, "radsh: cannot open %s\n", options.file.c_str());
+        const opened_file file = open_regular_file(options.file);
+        if (!file.failure.empty()) {
+            std::fprintf(stderr, "radsh: %s\n", file.failure.c_str());
             return 2;
         }
-        return run_session(s, *make_stream_source(in), options.echo);
+        return run_session(s, *make_stream_source(file.fd.get(), options.file), options.echo);
     }
     // At a terminal every error was seen where it happened: the session
     // itself went well.
@@ -126,7 +133,7 @@ int run(const shell_options &options, radius::shell::session &s) {
         run_session(s, *make_terminal_source(s), false);
         return 0;
     }
-    return run_session(s, *make_stream_source(std::cin), options.echo);
+    return run_session(s, *make_stream_source(STDIN_FILENO, "standard input"), options.echo);
 }
 
 std::unique_ptr<radius::shell::handler_library> load(const std::string &path) {

@@ -9,15 +9,16 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "abi/radius_records.h"
 #include "shell/line_input.hpp"
+#include "shell/line_reader.hpp"
 #include "shell/output_filter.hpp"
 #include "shell/param_block.hpp"
+#include "shell/question.hpp"
 #include "shell/running_config.hpp"
+#include "shell/secret_mask.hpp"
 #include "shell/switch_control.hpp"
 #include "shell/terminal_output.hpp"
 #include "shell/value_completion.hpp"
@@ -45,12 +46,14 @@ const command_def &running_config_def() {
                          [](const command_def &def) { return def.shape == call_shape::running_config; });
 }
 
-std::string error_message(const parse_error &error) {
+// An ambiguous word is reported with the line up to it, which may hold a
+// secret.
+std::string error_message(const parse_error &error, mode m) {
     switch (error.kind) {
         case error_kind::invalid: return "% Invalid input detected at '^' marker.";
         case error_kind::out_of_range: return "% Value out of range at '^' marker: expected " + error.detail + ".";
         case error_kind::too_long: return "% Value too long at '^' marker: at most " + error.detail + " characters.";
-        case error_kind::ambiguous: return "% Ambiguous command: \"" + error.detail + "\"";
+        case error_kind::ambiguous: return "% Ambiguous command: \"" + masked(error.detail, m) + "\"";
         case error_kind::incomplete: return "% Incomplete command.";
         case error_kind::bad_pattern: return "% Invalid regular expression at '^' marker.";
         case error_kind::line_too_long:
@@ -90,36 +93,69 @@ std::variant<std::vector<help_entry>, parse_error> merge_help(std::variant<std::
     return inner;
 }
 
+// False with errno set; a write that makes no progress counts as a full disk.
 bool write_all(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t written = ::write(fd, text.data(), text.size());
         if (written < 0 && errno == EINTR) continue;
+        if (written == 0) errno = ENOSPC;
         if (written <= 0) return false;
         text.remove_prefix(static_cast<size_t>(written));
     }
     return true;
 }
 
-// Writes `text` into a new file beside `file`, on the disk, and renames it
-// over `file`: a crash or a full disk leaves the old file whole.  Only a
-// regular file (or a link, which is replaced) may stand there: renaming
+bool refuse_write(const std::string &file, const char *reason) {
+    std::printf("%% Cannot write %s: %s\n", file.c_str(), reason);
+    return false;
+}
+
+// `text` written to a new file of a name no one else holds (a name planted
+// beforehand, as a link, is never opened), flushed to the disk and closed.
+// Returns the file's name, or nothing with errno set and the file gone.
+std::optional<std::string> write_temporary(const std::string &file, std::string_view text) {
+    std::string name = file + ".XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    bool written = write_all(fd, text) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written) return name;
+    ::unlink(name.c_str());
+    errno = error;
+    return std::nullopt;
+}
+
+// The rename is on the disk once the folder that holds the name is.
+void sync_folder(const std::string &file) {
+    const std::string folder = std::filesystem::path(file).parent_path().string();
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Writes `text` into a new file beside `file` and renames it over `file`:
+// a crash or a full disk leaves the old file whole.  Only a regular file
+// (or a link, which is replaced, not followed) may stand there: renaming
 // over a device or a folder would destroy it.
 bool replace_file(const std::string &file, const std::string &text) {
     struct stat existing {};
     if (::lstat(file.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
-        std::printf("%% Cannot write %s: not a regular file\n", file.c_str());
-        return false;
+        return refuse_write(file, S_ISDIR(existing.st_mode) ? std::strerror(EISDIR) : "not a regular file");
     }
-    const std::string temporary = file + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const bool written = fd >= 0 && write_all(fd, text) && ::fsync(fd) == 0;
-    int error = errno;
-    if (fd >= 0) ::close(fd);
-    if (written && ::rename(temporary.c_str(), file.c_str()) == 0) return true;
-    if (written) error = errno;
-    std::printf("%% Cannot write %s: %s\n", file.c_str(), std::strerror(error));
-    ::unlink(temporary.c_str());
-    return false;
+    const std::optional<std::string> temporary = write_temporary(file, text);
+    if (!temporary) return refuse_write(file, std::strerror(errno));
+    if (::rename(temporary->c_str(), file.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary->c_str());
+        return refuse_write(file, std::strerror(error));
+    }
+    sync_folder(file);
+    return true;
 }
 
 // Mode changes and the shell's own answers leave the store alone, and so
@@ -180,7 +216,7 @@ bool session::run_line(std::string_view raw, bool shown) {
         print_help(line.substr(0, line.size() - 1), shown);
         return true;
     }
-    history_.emplace_back(line.substr(first));
+    history_.push_back(masked(line.substr(first), mode_));
     return run_command(line, shown);
 }
 
@@ -240,7 +276,7 @@ bool session::run_command(std::string_view line, bool shown) {
 // each of its lines a unit instead.  A command the storage failed under
 // leaves the session in the mode it found.
 bool session::execute(const parsed_command &command) {
-    if (command.def->action == builtin::copy_in) return replay(text_arg(command, shell_param_file));
+    if (command.def->action == builtin::copy_in) return copy_in(text_arg(command, shell_param_file));
     if (!touches_store(*command.def)) return run_builtin(command);
     const mode mode_before = mode_;
     const std::vector<argument> context_before = context_;
@@ -294,10 +330,14 @@ parse_result session::parse_here(std::string_view line) {
     return outer;
 }
 
+// The caret stands under the line as it is on the screen: as typed at a
+// terminal, masked where the shell printed it (an echo, or here).
 void session::print_error(const parse_error &error, std::string_view line, bool shown) const {
+    const masked_line hidden(line, mode_);
     const size_t indent = shown ? prompt_of(mode_).size() : 0;
-    if (!shown) std::printf("%.*s\n", static_cast<int>(line.size()), line.data());
-    std::printf("%s^\n%s\n", std::string(indent + error.offset, ' ').c_str(), error_message(error).c_str());
+    if (!shown) std::printf("%s\n", hidden.text().c_str());
+    const size_t caret = shown && typed_at_terminal() ? error.offset : hidden.offset(error.offset);
+    std::printf("%s^\n%s\n", std::string(indent + caret, ' ').c_str(), error_message(error, mode_).c_str());
 }
 
 bool session::run_builtin(const parsed_command &command) {
@@ -313,7 +353,7 @@ bool session::run_builtin(const parsed_command &command) {
         case builtin::feature:
             radsim::set_feature(text_arg(command, shell_param_feature), !command.no_form);
             return true;
-        case builtin::copy_in: return replay(text_arg(command, shell_param_file));
+        case builtin::copy_in: return copy_in(text_arg(command, shell_param_file));
         case builtin::copy_out: return save_running_config(text_arg(command, shell_param_file));
         case builtin::save_startup: return save_startup_config();
         case builtin::show_startup: return show_startup_config();
@@ -413,48 +453,61 @@ void session::enter(mode next, const parsed_command &command) {
 
 // Applies a file of configuration lines as saved configuration: each line
 // runs in configuration mode (or the submode it enters) with the replay bit
-// of exec_flags set.
-bool session::replay(const std::string &file) {
+// of exec_flags set.  A line that fails is reported, masked, and the rest
+// still applied; an input that cannot be read to its end is reported too.
+session::replay_result session::replay(const std::string &file) {
     if (replaying_) {
         std::puts("% A file being applied cannot copy files.");
-        return false;
+        return {false, false};
     }
-    std::ifstream in(file);
-    if (!in) {
-        std::printf("%% Cannot open %s: %s\n", file.c_str(), std::strerror(errno));
-        return false;
+    const opened_file opened = open_regular_file(file);
+    if (!opened.failure.empty()) {
+        std::printf("%% %s\n", as_sentence(opened.failure).c_str());
+        return {false, false};
     }
     session applier(library_, options_);
     applier.mode_ = mode::configure;
     applier.exec_flags_ = EXEC_FLAG_REPLAY;
     applier.replaying_ = true;
-    std::string line;
-    unsigned number = 0;
+    line_reader reader(opened.fd.get(), file);
     unsigned applied = 0;
     unsigned failed = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        const std::string_view text = trim_right(line);
+    while (const std::optional<std::string> line = reader.next()) {
+        const std::string_view text = trim_right(*line);
         const size_t first = text.find_first_not_of(blanks);
         if (first == std::string_view::npos || text[first] == '!') continue;
+        const mode before = applier.mode_;
         if (applier.run_command(text, false)) {
             ++applied;
             continue;
         }
-        std::printf("%% Line %u of %s failed: %.*s\n", number, file.c_str(), static_cast<int>(text.size() - first),
-                    text.data() + first);
+        std::printf("%% Line %u of %s failed: %s\n", reader.line_number(), file.c_str(),
+                    masked(text.substr(first), before).c_str());
         ++failed;
     }
+    if (!reader.failure().empty()) std::printf("%% %s\n", as_sentence(reader.failure()).c_str());
     std::printf("%u lines applied, %u failed\n", applied, failed);
-    return failed == 0;
+    return {reader.failure().empty(), failed == 0};
 }
 
+bool session::copy_in(const std::string &file) {
+    const replay_result result = replay(file);
+    return result.read_whole && result.every_line_applied;
+}
+
+// A script's lines run as a command list, with the terminal's question
+// before an overwrite left out: a script cannot answer it.
 bool session::run_script(const std::string &path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    if (!in.eof()) return false;
-    return run_session(*this, *make_list_source(std::move(lines)), true) == 0;
+    const opened_file opened = open_regular_file(path);
+    if (!opened.failure.empty()) {
+        std::printf("%% %s\n", as_sentence(opened.failure).c_str());
+        return false;
+    }
+    const bool was_in_script = in_script_;
+    in_script_ = true;
+    const int status = run_session(*this, *make_stream_source(opened.fd.get(), path), true);
+    in_script_ = was_in_script;
+    return status == 0;
 }
 
 // What "show running-config radius all" shows; nothing after the generator
@@ -474,10 +527,21 @@ std::optional<std::string> session::running_config_text() {
     return text;
 }
 
+// At a terminal, an existing file is overwritten only when the operator
+// says so; files, pipes, -c and scripts overwrite, as a script needs to.
+bool session::overwrite_agreed(const std::string &file) const {
+    struct stat existing {};
+    if (!typed_at_terminal() || ::lstat(file.c_str(), &existing) != 0) return true;
+    if (answered_yes("Overwrite " + file + "?")) return true;
+    std::printf("%% Not saved: %s was left as it is.\n", file.c_str());
+    return false;
+}
+
 // Writes what "show running-config radius all" shows into `file`: into a
 // temporary file beside it, renamed over it, so that a failed save leaves
 // the old file whole and a symbolic link is replaced, not followed.
 bool session::save_running_config(const std::string &file) {
+    if (!overwrite_agreed(file)) return false;
     const std::optional<std::string> text = running_config_text();
     if (!text || !replace_file(file, *text)) return false;
     std::printf("Saved the running configuration to %s.\n", file.c_str());
@@ -498,22 +562,30 @@ bool session::save_startup_config() {
     return true;
 }
 
+// Line by line through the bounded reader: the file may have been
+// replaced by anything since it was saved.
 bool session::show_startup_config() const {
     if (!startup_config_kept()) return false;
-    std::ifstream in(options_.startup_config, std::ios::binary);
-    if (!in) {
+    const opened_file opened = open_regular_file(options_.startup_config);
+    if (opened.error == ENOENT) {
         std::puts("% No startup configuration has been saved.");
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::fputs(text.str().c_str(), stdout);
-    return true;
+    if (!opened.failure.empty()) {
+        std::printf("%% %s\n", as_sentence(opened.failure).c_str());
+        return false;
+    }
+    line_reader reader(opened.fd.get(), options_.startup_config);
+    while (const std::optional<std::string> line = reader.next()) std::printf("%s\n", line->c_str());
+    if (reader.failure().empty()) return true;
+    std::printf("%% %s\n", as_sentence(reader.failure()).c_str());
+    return false;
 }
 
 bool session::apply_startup_config() {
-    if (options_.startup_config.empty() || !std::filesystem::exists(options_.startup_config)) return true;
-    return replay(options_.startup_config);
+    struct stat existing {};
+    if (options_.startup_config.empty() || ::lstat(options_.startup_config.c_str(), &existing) != 0) return true;
+    return replay(options_.startup_config).read_whole;
 }
 
 }  // namespace radius::shell

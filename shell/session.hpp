@@ -51,12 +51,14 @@ public:
     void use_terminal() { terminal_ = true; }
 
     // Runs the lines of a script file in this session as a command list,
-    // each echoed after the prompt.  True when every line succeeded.
+    // each echoed after the prompt.  True when the file was read whole and
+    // every line succeeded.
     bool run_script(const std::string &path);
 
     // Applies the saved startup configuration, when there is one, as a file
-    // of saved configuration: what a store created afresh does first.
-    // False when a line of it failed.
+    // of saved configuration: what a store created afresh does first.  Its
+    // failed lines are reported and skipped, as on a switch that boots;
+    // false only when the file is there but could not be read to its end.
     bool apply_startup_config();
 
     // What the handler of the last line's command returned; nothing when the
@@ -81,7 +83,15 @@ private:
     int32_t invoke(const parsed_command &command, const std::vector<argument> &args, void *address, bool json);
     void enter(mode next, const parsed_command &command);
     bool exit_mode();
-    bool replay(const std::string &file);
+    struct replay_result {
+        bool read_whole;
+        bool every_line_applied;
+    };
+    replay_result replay(const std::string &file);
+    bool copy_in(const std::string &file);
+    bool overwrite_agreed(const std::string &file) const;
+    // Lines come from the operator at a terminal, not from a script run there.
+    bool typed_at_terminal() const { return terminal_ && !in_script_; }
     std::optional<std::string> running_config_text();
     bool save_running_config(const std::string &file);
     bool save_startup_config();
@@ -98,6 +108,7 @@ private:
     bool finished_ = false;
     std::optional<int32_t> last_status_;
     bool terminal_ = false;
+    bool in_script_ = false;
     std::optional<unsigned> page_length_;  // terminal length; nothing: the screen's height
     std::vector<std::string> history_;     // the lines run in this session, for "show history"
 };

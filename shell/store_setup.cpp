@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 
+#include "shell/question.hpp"
 #include "sim/radsim.h"
 
 namespace radius::shell {
@@ -31,12 +31,9 @@ bool confirmed(const std::string &store, const std::string &startup, bool assume
         std::fputs("radsh: a factory reset asks first: add --yes to confirm it without a terminal\n", stderr);
         return false;
     }
-    std::printf("Erase the configuration store %s and the startup configuration %s? [y/N] ", store.c_str(),
-                startup.c_str());
-    std::fflush(stdout);
-    std::string answer;
-    std::getline(std::cin, answer);
-    if (answer == "y" || answer == "yes") return true;
+    if (answered_yes("Erase the configuration store " + store + " and the startup configuration " + startup + "?")) {
+        return true;
+    }
     std::fputs("radsh: no factory reset: the store was left as it is\n", stderr);
     return false;
 }

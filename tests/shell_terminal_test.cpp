@@ -4,7 +4,8 @@
 // Ctrl-C drops the line being typed, Ctrl-Z returns to exec mode, Ctrl-D
 // leaves a mode and ends the session only in exec mode with status 0, "?"
 // in a submode lists the submode's words before configuration mode's, and
-// the pager takes a long display until "terminal length 0".  Every wait is
+// the pager takes a long display until "terminal length 0", and a save over
+// an existing file asks first.  Every wait is
 // bounded; a shell that hangs fails the test instead of stalling it.
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -17,6 +18,8 @@
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_folder.hpp"
 
 namespace {
 
@@ -167,6 +170,26 @@ TEST_F(terminal_session, a_display_longer_than_a_page_goes_through_the_pager_unt
     const std::string shown = run("show radius-server", "switch# ");
     EXPECT_EQ(shown.find("paged:"), std::string::npos) << shown;
     EXPECT_NE(shown.find("retransmission count"), std::string::npos) << shown;
+}
+
+// The store this fixture's shell keeps is the user's own, which other cases
+// read: the case saves without configuring anything.
+TEST_F(terminal_session, a_save_over_an_existing_file_asks_and_overwrites_only_after_yes) {
+    const radtest::temp_folder folder;
+    const std::string file = folder.file("saved.cfg"), question = "Overwrite " + file + "? [y/N] ";
+    radtest::write_text(file, "old\n");
+    run("copy running-config " + file, question);
+    EXPECT_NE(run("n", "switch# ").find("% Not saved: " + file + " was left as it is."), std::string::npos) << seen_;
+    EXPECT_EQ(radtest::file_text(file), "old\n");
+    run("copy running-config " + file, question);
+    EXPECT_NE(run("y", "switch# ").find("Saved the running configuration to " + file + "."), std::string::npos)
+        << seen_;
+    EXPECT_NE(radtest::file_text(file), "old\n");
+    // A new file needs no answer.
+    const std::string fresh = folder.file("fresh.cfg");
+    EXPECT_NE(run("copy running-config " + fresh, "switch# ").find("Saved the running configuration to " + fresh + "."),
+              std::string::npos)
+        << seen_;
 }
 
 }  // namespace

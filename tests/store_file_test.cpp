@@ -37,22 +37,15 @@
 
 namespace {
 
+using radtest::file_text;
 using radtest::temp_folder;
+using radtest::write_text;
 
 struct ran {
     int status;  // the exit status, or 128 + the signal that ended it
     std::string out;
     std::string err;
 };
-
-std::string file_text(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_text(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
 
 int status_of(int wait_status) {
     return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);

@@ -1,9 +1,11 @@
 // A folder of its own for a test's files, removed with everything in it
-// when the object goes.
+// when the object goes; reading and writing whole files.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -30,5 +32,14 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A file's bytes, "" when it cannot be read; a file made to hold `text`.
+inline std::string file_text(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+inline void write_text(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 }  // namespace radtest
