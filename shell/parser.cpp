@@ -57,15 +57,9 @@ struct path {
     int32_t used = no_link;  // the path's last used keyword
 };
 
-// A word of the line, seen in place.
-struct word_view {
-    std::string_view text;
-    size_t offset;
-};
-
 // The buffers of one walk over a line.
 struct walk_state {
-    std::vector<word_view> words;
+    std::vector<word> words;
     std::vector<step> steps;
     std::vector<used_keyword> used;
     std::vector<path> paths;  // alive before the current word
@@ -254,7 +248,7 @@ struct keyword_choice {
 
 // Moves the paths that accept word `index` as a value, or says why none does.
 std::optional<parse_error> take_value(walk_state &s, int32_t index) {
-    const word_view w = s.words[static_cast<size_t>(index)];
+    const word w = s.words[static_cast<size_t>(index)];
     parse_error error{error_kind::invalid, w.offset, {}};
     for (const path &p : s.paths) {
         for_each_candidate(s, p, [&](const token &t) {
@@ -271,7 +265,7 @@ std::optional<parse_error> take_value(walk_state &s, int32_t index) {
 }
 
 std::optional<parse_error> read_word(walk_state &s, int32_t index, std::string_view line) {
-    const word_view w = s.words[static_cast<size_t>(index)];
+    const word w = s.words[static_cast<size_t>(index)];
     keyword_choice prefix;
     keyword_choice exact;
     for (const path &p : s.paths) {
@@ -301,6 +295,14 @@ std::string hex_byte(unsigned char byte) {
     return {'0', 'x', digits[byte >> 4], digits[byte & 0xf]};
 }
 
+// The word of `line` that starts first at or after `from`.
+std::optional<word> next_word(std::string_view line, size_t from) {
+    const size_t start = line.find_first_not_of(blanks, from);
+    if (start == std::string_view::npos) return std::nullopt;
+    const size_t end = std::min(line.find_first_of(blanks, start), line.size());
+    return word{line.substr(start, end - start), start};
+}
+
 // Splits `line` into s.words after checking it against the bounds of one
 // line; the refusal when it breaks one.
 std::optional<parse_error> split_checked(walk_state &s, std::string_view line) {
@@ -312,14 +314,11 @@ std::optional<parse_error> split_checked(walk_state &s, std::string_view line) {
         const auto byte = static_cast<unsigned char>(line[i]);
         if ((byte < 0x20 && byte != '\t') || byte == 0x7f) return parse_error{error_kind::control_byte, i, hex_byte(byte)};
     }
-    size_t start = line.find_first_not_of(blanks);
-    while (start != std::string_view::npos) {
+    for (std::optional<word> w = next_word(line, 0); w; w = next_word(line, w->offset + w->text.size())) {
         if (s.words.size() == max_line_words) {
-            return parse_error{error_kind::too_many_words, start, std::to_string(max_line_words)};
+            return parse_error{error_kind::too_many_words, w->offset, std::to_string(max_line_words)};
         }
-        const size_t end = std::min(line.find_first_of(blanks, start), line.size());
-        s.words.push_back({line.substr(start, end - start), start});
-        start = line.find_first_not_of(blanks, end);
+        s.words.push_back(*w);
     }
     return std::nullopt;
 }
@@ -414,7 +413,7 @@ bool valid_host_name(std::string_view text) {
 // A line that "?" or Tab ends: walked over its complete words; the partial
 // last word (empty when the line ends in a blank).
 struct partial_line {
-    word_view last;
+    word last;
     bool partial;
 };
 
@@ -450,6 +449,12 @@ std::vector<help_entry> next_words(const walk_state &s, std::string_view prefix)
 }
 
 }  // namespace
+
+std::vector<word> split_words(std::string_view line) {
+    std::vector<word> words;
+    for (std::optional<word> w = next_word(line, 0); w; w = next_word(line, w->offset + w->text.size())) words.push_back(*w);
+    return words;
+}
 
 std::string_view trim_right(std::string_view line) {
     const size_t last = line.find_last_not_of(blanks);

@@ -20,6 +20,14 @@ namespace radius::shell {
 // the others may only end it.
 constexpr std::string_view blanks = " \t\n\v\f\r";
 
+// One blank-separated word and where it starts in the line.
+struct word {
+    std::string_view text;
+    size_t offset;
+};
+
+std::vector<word> split_words(std::string_view line);
+
 // `line` without the blanks that end it.
 std::string_view trim_right(std::string_view line);
 
