@@ -6,12 +6,13 @@
 // handle's report buffers, which pass from one command's handle to the
 // next, so that a session stops allocating once it has printed its
 // largest report.
+#include <algorithm>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
-#include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/shell_output.h"
 #include "sim/sim_internal.hpp"

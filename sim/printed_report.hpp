@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace radsim {
@@ -25,12 +26,20 @@ struct printed_value {
 
 class piece_list;
 
-// Positions 0 .. size() of a list read through its operator[].
-template <class List, class Item>
+// Positions 0 .. size() of a list read through its operator[].  `Holder`
+// is the list itself when it is a small view (a piece's values, so that an
+// iterator outlives the piece it came from) or a pointer to it.
+template <class Holder, class Item>
 class index_iterator {
 public:
-    index_iterator(const List *list, size_t at) : list_(list), at_(at) {}
-    Item operator*() const { return (*list_)[at_]; }
+    index_iterator(Holder list, size_t at) : list_(list), at_(at) {}
+    Item operator*() const {
+        if constexpr (std::is_pointer_v<Holder>) {
+            return (*list_)[at_];
+        } else {
+            return list_[at_];
+        }
+    }
     index_iterator &operator++() {
         ++at_;
         return *this;
@@ -38,7 +47,7 @@ public:
     bool operator==(const index_iterator &other) const { return at_ == other.at_; }
 
 private:
-    const List *list_;
+    Holder list_;
     size_t at_;
 };
 
@@ -49,8 +58,8 @@ public:
     size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
     printed_value operator[](size_t i) const;
-    index_iterator<value_list, printed_value> begin() const { return {this, 0}; }
-    index_iterator<value_list, printed_value> end() const { return {this, count_}; }
+    index_iterator<value_list, printed_value> begin() const { return {*this, 0}; }
+    index_iterator<value_list, printed_value> end() const { return {*this, count_}; }
 
 private:
     const piece_list *owner_;
@@ -73,8 +82,8 @@ public:
     size_t size() const { return pieces_.size(); }
     bool empty() const { return pieces_.empty(); }
     printed_piece operator[](size_t i) const;
-    index_iterator<piece_list, printed_piece> begin() const { return {this, 0}; }
-    index_iterator<piece_list, printed_piece> end() const { return {this, pieces_.size()}; }
+    index_iterator<const piece_list *, printed_piece> begin() const { return {this, 0}; }
+    index_iterator<const piece_list *, printed_piece> end() const { return {this, pieces_.size()}; }
 
     // Starts a piece printed with `format`.
     void add(std::string_view format);
