@@ -226,22 +226,18 @@ void run_replay_on_file(benchmark::State &state) {
 }
 #endif
 
+// 1k, 10k and 100k lines of `run`.
+void register_sizes(const char *name, void (*run)(benchmark::State &)) {
+    benchmark::RegisterBenchmark(name, run)->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(
+        benchmark::kMillisecond);
+}
+
 }  // namespace
 
 void register_replays() {
-    benchmark::RegisterBenchmark("replay/memory", run_replay)
-        ->Arg(1000)
-        ->Arg(10000)
-        ->Arg(100000)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
+    register_sizes("replay/memory", run_replay);
 #ifdef RADIUS_SQLITE_STORE
-    benchmark::RegisterBenchmark("replay/sqlite", run_replay_on_file)
-        ->Arg(1000)
-        ->Arg(10000)
-        ->Arg(100000)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
+    register_sizes("replay/sqlite", run_replay_on_file);
 #endif
 }
 
