@@ -163,6 +163,11 @@ public:
         }
     }
 
+    void clear() {
+        root_ = json::object();
+        open_.assign(1, &root_);
+    }
+
     // Indented, ending in a newline.  Handlers' texts are bytes: invalid
     // UTF-8 is replaced rather than fatal.
     std::string dump() const {
@@ -221,6 +226,8 @@ public:
         if (!sent_any_) return;
         const std::string text = doc_.dump();
         std::fwrite(text.data(), 1, text.size(), stdout);
+        doc_.clear();
+        sent_any_ = false;
     }
 
 private:
