@@ -110,6 +110,14 @@ std::vector<std::string> largest_config_lines();
 // servers, again and again.  Returns the file's path (under /tmp).
 std::string replay_file(size_t count);
 
+#ifdef RADIUS_SQLITE_STORE
+// Seconds of this thread's time that SQLite itself takes for `count`
+// transactions of one row each (a record the size of a server's, replaced
+// in a small table) on a new database at `path`, opened as the persistent
+// store opens its file: the baseline of a replay on the store file.
+double sqlite_transaction_seconds(const std::string &path, size_t count);
+#endif
+
 // The trampoline that measures a child's peak: `radius_bench --peak-of
 // PROGRAM ARGS...` runs PROGRAM from a fresh, small process and prints
 // its peak resident set in KiB.

@@ -179,7 +179,9 @@ void emit_group(const generation &gen, const radius_group_cfg &group) {
         radius_server_cfg member{};
         if (!read_member(gen, group.members[slot], &member)) continue;
         line_buffer<member_line_capacity> member_line;
-        member_line.append("server %.*s ", width(member.host), member.host);
+        member_line.append_text("server ");
+        member_line.append_text(std::string_view(member.host, strnlen(member.host, sizeof member.host)));
+        member_line.append_text(" ");
         emit(gen, member_line.c_str());
     }
     if (group.deadtime != 0) {

@@ -1,6 +1,7 @@
 #include "shell/render.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -121,13 +122,15 @@ tag_field field_of(uint32_t tag, int innermost, std::string &name) {
 json value_of(const radsim::printed_value &value) {
     const uint32_t type = tag_type(value.tag);
     const bool numeric = type == TAG_TYPE_U32 || type == TAG_TYPE_COUNTER || type == TAG_TYPE_ENUM;
-    const std::string &text = value.text;
+    const std::string_view text = value.text;
     if (value.tag == TAG_RUNCFG_LINE) return std::string(trim_right(text));
+    uint64_t number = 0;
     if (numeric && !text.empty() && text.size() <= 20 &&
-        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return std::stoull(text);
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+        std::from_chars(text.data(), text.data() + text.size(), number).ec == std::errc()) {
+        return number;
     }
-    return text;
+    return std::string(text);
 }
 
 // Builds the document: `open` holds the objects that fields go into, the
@@ -135,6 +138,9 @@ json value_of(const radsim::printed_value &value) {
 class document {
 public:
     document() : root_(json::object()) { open_.push_back(&root_); }
+    // `open_` points into the document itself.
+    document(const document &) = delete;
+    document &operator=(const document &) = delete;
 
     void add(const radsim::printed_value &value) {
         std::string generic_name;
@@ -157,7 +163,18 @@ public:
         }
     }
 
-    const json &root() const { return root_; }
+    void clear() {
+        root_ = json::object();
+        open_.assign(1, &root_);
+    }
+
+    // Indented, ending in a newline.  Handlers' texts are bytes: invalid
+    // UTF-8 is replaced rather than fatal.
+    std::string dump() const {
+        std::string text = root_.dump(2, ' ', false, json::error_handler_t::replace);
+        text += '\n';
+        return text;
+    }
 
 private:
     // The object at `level`, closing deeper ones; the deepest open one when
@@ -192,20 +209,36 @@ public:
     void finish() override {}
 };
 
+// Reports go into the document as they arrive, through the filters when
+// there are any: nothing of a report is copied or held.
 class json_renderer final : public report_renderer {
 public:
-    explicit json_renderer(std::span<const filter_stage> filters) : filters_(filters.begin(), filters.end()) {}
-    void add(const radsim::report &sent) override { reports_.push_back(sent); }
+    explicit json_renderer(std::span<const filter_stage> filters) : filter_(filters), filtered_(!filters.empty()) {}
+    void add(const radsim::report &sent) override {
+        sent_any_ = true;
+        if (filtered_) {
+            for_each_kept_piece(sent, filter_, [this](const radsim::printed_piece &piece) { add_values(piece); });
+            return;
+        }
+        for (const radsim::printed_piece &piece : sent.pieces) add_values(piece);
+    }
     void finish() override {
-        if (reports_.empty()) return;
-        const std::string text = json_of(filters_.empty() ? reports_ : filter_reports(reports_, filters_));
+        if (!sent_any_) return;
+        const std::string text = doc_.dump();
         std::fwrite(text.data(), 1, text.size(), stdout);
-        reports_.clear();
+        doc_.clear();
+        sent_any_ = false;
     }
 
 private:
-    std::vector<filter_stage> filters_;
-    std::vector<radsim::report> reports_;
+    void add_values(const radsim::printed_piece &piece) {
+        for (const radsim::printed_value &value : piece.values) doc_.add(value);
+    }
+
+    line_filter filter_;
+    bool filtered_;
+    bool sent_any_ = false;
+    document doc_;
 };
 
 }  // namespace
@@ -217,8 +250,7 @@ std::string json_of(const std::vector<radsim::report> &reports) {
             for (const radsim::printed_value &value : piece.values) doc.add(value);
         }
     }
-    // Handlers' texts are bytes: invalid UTF-8 is replaced rather than fatal.
-    return doc.root().dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    return doc.dump();
 }
 
 std::unique_ptr<report_renderer> make_text_renderer() { return std::make_unique<text_renderer>(); }

@@ -1,6 +1,7 @@
 #include "shell/running_config.hpp"
 
 #include <cstring>
+#include <string_view>
 
 #include "abi/tags.h"
 
@@ -41,8 +42,9 @@ radsim::report running_config_report(const std::string &lines) {
     size_t start = 0;
     while (start < lines.size()) {
         const size_t end = std::min(lines.find('\n', start), lines.size());
-        const std::string line = lines.substr(start, end - start);
-        out.pieces.push_back({"%s\n", {{TAG_RUNCFG_LINE, line, static_cast<uint32_t>(line.size() + 1)}}});
+        const std::string_view line = std::string_view(lines).substr(start, end - start);
+        out.pieces.add("%s\n");
+        out.pieces.add_value(TAG_RUNCFG_LINE, line, static_cast<uint32_t>(line.size() + 1));
         start = end + 1;
     }
     return out;

@@ -1,19 +1,25 @@
 // The shell's tagged output channel.  A handle collects the pieces that
 // cmd_prt prints; cmd_prt_send hands them to the report sink, which renders
 // them as text by default (the shell installs its own for JSON).
+//
+// A display prints tens of thousands of pieces: cmd_prt appends to the
+// handle's report buffers, which pass from one command's handle to the
+// next, so that a session stops allocating once it has printed its
+// largest report.
+#include <algorithm>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/shell_output.h"
 #include "sim/sim_internal.hpp"
 
 struct cmd_out_handle {
-    uint32_t command_id = 0;
     bool released = false;
-    std::vector<radsim::printed_piece> pieces;
+    radsim::report pending;  // printed since the last send
 };
 
 namespace radsim {
@@ -37,8 +43,12 @@ struct channel_state {
     // The records cmd_prt accepts, by address, with what was put in them:
     // a copy of a record, a record changed by hand or anything else passed
     // for a "%s" is refused.  cmd_tuple's records serve one cmd_prt only.
-    std::map<const void *, arg_fields> filled;
+    // A handler fills a few records again and again (at most the tuples and
+    // one of its own at a time), so a short list searched from its latest
+    // entry finds them fastest.
+    std::vector<std::pair<const void *, arg_fields>> filled;
     std::vector<const void *> live_tuples;
+    piece_list spare;  // the buffers of the last released handle, for the next
 };
 
 channel_state &channel() {
@@ -53,7 +63,10 @@ void write_text(const report &sent) {
 
 // A handle the caller may use: obtained here and not yet released.
 bool usable(const cmd_out_handle *handle, const char *call) {
-    for (const auto &owned : channel().handles) {
+    // The newest handle is the one printed on, nearly always.
+    const auto &handles = channel().handles;
+    if (!handles.empty() && handles.back().get() == handle && !handle->released) return true;
+    for (const auto &owned : handles) {
         if (owned.get() == handle) {
             if (!handle->released) return true;
             detail::record_violation(std::string(call) + ": output handle used after release");
@@ -64,33 +77,40 @@ bool usable(const cmd_out_handle *handle, const char *call) {
     return false;
 }
 
-std::string value_text(const arg_fields &arg) {
-    if (arg.value == nullptr) return {};
+// Adds the value of a record cmd_prt accepted to the piece being printed.
+void add_value(piece_list &pieces, const arg_fields &arg) {
+    if (arg.value == nullptr) return pieces.add_value(arg.tag, {}, arg.length);
     const uint32_t type = arg.tag >> 24;
     if (type == TAG_TYPE_U32 || type == TAG_TYPE_COUNTER || type == TAG_TYPE_ENUM) {
         uint32_t number = 0;
         std::memcpy(&number, arg.value, sizeof number);
-        return type == TAG_TYPE_ENUM ? enum_text(arg.tag, number) : std::to_string(number);
+        if (type == TAG_TYPE_ENUM) return pieces.add_value(arg.tag, enum_text(arg.tag, number), arg.length);
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof digits, number);
+        return pieces.add_value(arg.tag, std::string_view(digits, written.ptr), arg.length);
     }
     // Strings, and values printed without a field id, end at their NUL or
     // at the length the handler gave, whichever comes first.  Like the
     // shell, take all `length` bytes the handler promised: a value buffer
     // shorter than its stated length is the handler's fault, and shows.
     const char *text = static_cast<const char *>(arg.value);
-    if (arg.length == 0) return std::string(text);
-    const std::string taken(text, arg.length);
-    return taken.substr(0, strnlen(taken.c_str(), taken.size()));
+    pieces.add_value(arg.tag, arg.length == 0 ? std::string_view(text) : std::string_view(text, arg.length), arg.length);
 }
 
 void release(cmd_out_handle *handle, const char *call) {
     if (usable(handle, call)) handle->released = true;
 }
 
+auto filled_entry(const void *record) {
+    auto &filled = channel().filled;
+    return std::find_if(filled.rbegin(), filled.rend(), [record](const auto &entry) { return entry.first == record; });
+}
+
 // The fields of an argument cmd_prt was given for a "%s"; none, after
 // recording the violation, when it is not a record the channel filled.
 std::optional<arg_fields> accepted_arg(const cmd_prt_arg *arg, const char *format) {
-    const auto found = channel().filled.find(arg);
-    if (found != channel().filled.end() && std::memcmp(arg->opaque, &found->second, sizeof found->second) == 0) {
+    const auto found = filled_entry(arg);
+    if (found != channel().filled.rend() && std::memcmp(arg->opaque, &found->second, sizeof found->second) == 0) {
         return found->second;
     }
     detail::record_violation(std::string("cmd_prt: the argument for a %s of format ") + std::to_string(std::strlen(format)) +
@@ -100,35 +120,14 @@ std::optional<arg_fields> accepted_arg(const cmd_prt_arg *arg, const char *forma
 
 void expire_tuples() {
     auto &state = channel();
-    for (const void *tuple : state.live_tuples) state.filled.erase(tuple);
+    if (state.live_tuples.empty()) return;
+    std::erase_if(state.filled, [&state](const auto &entry) {
+        return std::find(state.live_tuples.begin(), state.live_tuples.end(), entry.first) != state.live_tuples.end();
+    });
     state.live_tuples.clear();
 }
 
 }  // namespace
-
-std::string printed_piece::text() const {
-    std::string out;
-    size_t next_value = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size() && (format[i + 1] == 's' || format[i + 1] == '%')) {
-            if (format[i + 1] == '%') {
-                out += '%';
-            } else if (next_value < values.size()) {
-                out += values[next_value++].text;
-            }
-            ++i;
-            continue;
-        }
-        out += format[i];
-    }
-    return out;
-}
-
-std::string report::text() const {
-    std::string out;
-    for (const printed_piece &piece : pieces) out += piece.text();
-    return out;
-}
 
 void set_report_sink(report_sink sink) { channel().sink = std::move(sink); }
 
@@ -160,12 +159,25 @@ void reset_output_channel() {
     channel().command_id = 0;
 }
 
-void release_output_handles() { channel().handles.clear(); }
+// The buffers of a handle's report go on to the next handle.
+void release_output_handles() {
+    auto &state = channel();
+    for (const auto &handle : state.handles) {
+        handle->pending.pieces.clear();
+        std::swap(state.spare, handle->pending.pieces);
+    }
+    state.handles.clear();
+}
 
 void fill_prt_arg(void *record, uint32_t tag, const void *value, uint32_t length) {
     const arg_fields fields{tag, length, value};
     std::memcpy(record, &fields, sizeof fields);
-    channel().filled[record] = fields;
+    const auto found = filled_entry(record);
+    if (found != channel().filled.rend()) {
+        found->second = fields;
+    } else {
+        channel().filled.emplace_back(record, fields);
+    }
 }
 
 void forget_prt_args() {
@@ -186,14 +198,15 @@ extern "C" cmd_out_handle *cmd_paraminfo_to_rxhandle(cmd_paraminfo *info) {
     }
     if (fault) return nullptr;
     auto handle = std::make_unique<cmd_out_handle>();
-    handle->command_id = channel().command_id;
+    handle->pending.command_id = channel().command_id;
+    std::swap(handle->pending.pieces, channel().spare);
     channel().handles.push_back(std::move(handle));
     return channel().handles.back().get();
 }
 
 extern "C" uint32_t cmd_req_cmdId_getnext(cmd_out_handle *handle) {
     radsim::detail::enter(__func__, "");
-    return radsim::usable(handle, __func__) ? handle->command_id : 0;
+    return radsim::usable(handle, __func__) ? handle->pending.command_id : 0;
 }
 
 extern "C" cmd_prt_arg *cmd_tuple(uint32_t tag, const void *value) {
@@ -210,7 +223,8 @@ extern "C" cmd_prt_arg *cmd_tuple(uint32_t tag, const void *value) {
 // so that the fault is seen in any output, not only by a test's check.
 extern "C" void cmd_prt(cmd_out_handle *handle, const char *format, ...) {
     if (!radsim::usable(handle, __func__) || format == nullptr) return;
-    radsim::printed_piece piece{format, {}};
+    radsim::piece_list &pieces = handle->pending.pieces;
+    pieces.add(format);
     va_list args;
     va_start(args, format);
     for (const char *p = format; (p = std::strchr(p, '%')) != nullptr; p += 2) {
@@ -218,26 +232,24 @@ extern "C" void cmd_prt(cmd_out_handle *handle, const char *format, ...) {
         if (p[1] != 's') continue;
         const auto fields = radsim::accepted_arg(va_arg(args, const cmd_prt_arg *), format);
         if (fields) {
-            piece.values.push_back({fields->tag, radsim::value_text(*fields), fields->length});
+            radsim::add_value(pieces, *fields);
         } else {
-            piece.values.push_back({0, "<invalid>", 0});
+            pieces.add_value(0, "<invalid>", 0);
         }
     }
     va_end(args);
     radsim::expire_tuples();
-    handle->pieces.push_back(std::move(piece));
 }
 
 extern "C" int32_t cmd_prt_send(cmd_out_handle *handle) {
     radsim::detail::enter(__func__, "");
     if (!radsim::usable(handle, __func__)) return radsim::detail::poison_result;
-    radsim::report sent{handle->command_id, std::move(handle->pieces)};
-    handle->pieces.clear();
     if (channel().sink) {
-        channel().sink(sent);
+        channel().sink(handle->pending);
     } else {
-        radsim::write_text(sent);
+        radsim::write_text(handle->pending);
     }
+    handle->pending.pieces.clear();
     return radsim::detail::poison_result;
 }
 

@@ -16,6 +16,7 @@
 #include "abi/dynauth_records.h"
 #include "abi/radius_records.h"
 #include "platform/aaa_service.h"
+#include "sim/printed_report.hpp"
 #include "sim/store_backend.hpp"
 
 namespace radsim {
@@ -297,26 +298,8 @@ bool feature_enabled(const std::string &name);
 
 // ---- tagged output channel ----------------------------------------------
 
-struct printed_value {
-    uint32_t tag;
-    std::string text;  // the value's text form
-    uint32_t length = 0;  // the length given to cmd_prt_arg_make; 0 from cmd_tuple
-};
-
-// One cmd_prt call: its format and the values it consumed, in order.
-struct printed_piece {
-    std::string format;
-    std::vector<printed_value> values;
-    std::string text() const;
-};
-
-// What one cmd_prt_send delivered.
-struct report {
-    uint32_t command_id = 0;
-    std::vector<printed_piece> pieces;
-    std::string text() const;
-};
-
+// A sink sees each report while cmd_prt_send delivers it; the channel then
+// reuses the report's buffers, so a sink that keeps anything keeps a copy.
 using report_sink = std::function<void(const report &)>;
 
 // Where sent reports go; the default writes their text to stdout.

@@ -77,6 +77,30 @@ TEST_F(output_channel, each_send_delivers_what_was_printed_since_the_last) {
     EXPECT_EQ(reports_[1].text(), "two\n");
 }
 
+// The channel hands a handle's buffers on to the next command's handle: a
+// report kept from one command must not change, nor leak into the next.
+TEST_F(output_channel, buffers_reused_by_the_next_command_leave_kept_reports_alone) {
+    const uint32_t first = 1;
+    const uint32_t second = 2;
+    cmd_prt_arg arg;
+    cmd_prt_arg_make(&arg, TAG_SRV_TIMEOUT, &first, 4);
+    cmd_prt(handle_, "first:%s\n", &arg);
+    cmd_prt_send(handle_);
+    radsim::end_request();
+
+    radsim::begin_request(cmd_.info());
+    cmd_out_handle *next = cmd_paraminfo_to_rxhandle(cmd_.info());
+    cmd_prt_arg_make(&arg, TAG_SRV_RETRANSMIT, &second, 4);
+    cmd_prt(next, "second:%s\n", &arg);
+    cmd_prt_send(next);
+
+    ASSERT_EQ(reports_.size(), 2u);
+    EXPECT_EQ(reports_[0].text(), "first:1\n");
+    EXPECT_EQ(reports_[1].text(), "second:2\n");
+    ASSERT_EQ(reports_[1].pieces.size(), 1u);
+    EXPECT_EQ(reports_[1].pieces[0].values[0].tag, static_cast<uint32_t>(TAG_SRV_RETRANSMIT));
+}
+
 TEST_F(output_channel, released_handles_are_refused_and_reported) {
     cmd_req_handle_free(handle_);
     EXPECT_EQ(radsim::open_output_handles(), 0u);

@@ -36,23 +36,48 @@ TEST(shell_filter, stages_apply_in_order_to_lines) {
     EXPECT_EQ(filter_text("", std::vector<filter_stage>{{filter_kind::count}}), "0\n");
 }
 
-radsim::printed_piece piece(const char *format, uint32_t tag, const char *value) {
-    return {format, {{tag, value, 0}}};
+struct piece_row {
+    const char *format;
+    uint32_t tag;
+    const char *value;
+};
+
+radsim::report report_of(std::initializer_list<piece_row> rows) {
+    radsim::report out{.command_id = 500, .pieces = {}};
+    for (const piece_row &row : rows) {
+        out.pieces.add(row.format);
+        out.pieces.add_value(row.tag, row.value, 0);
+    }
+    return out;
+}
+
+// The text of the pieces the filter keeps, report by report, through one
+// filter: a "begin" that matched in one report holds for the next.
+std::vector<std::string> kept_texts(const std::vector<radsim::report> &reports, std::vector<filter_stage> stages) {
+    line_filter filter(stages);
+    std::vector<std::string> texts;
+    for (const radsim::report &sent : reports) {
+        std::string text;
+        for_each_kept_piece(sent, filter, [&text](const radsim::printed_piece &kept) { text += kept.text(); });
+        texts.push_back(text);
+    }
+    return texts;
 }
 
 TEST(shell_filter, a_report_line_goes_with_all_its_pieces) {
-    // "\thost:" and its port print as one line from two pieces.
+    // "\thost:" and its port print as one line from two pieces; the last
+    // report's line lacks its newline.
     const std::vector<radsim::report> reports{
-        {500,
-         {piece("\t%s:", TAG_SRV_HOST, "a"), piece(" port %s\n", TAG_SRV_AUTH_PORT, "1"),
-          piece("\t%s:", TAG_SRV_HOST, "b"), piece(" port %s\n", TAG_SRV_AUTH_PORT, "2")}},
-        {500, {piece("%s\n", TAG_RUNCFG_LINE, "b again")}},
+        report_of({{"\t%s:", TAG_SRV_HOST, "a"},
+                   {" port %s\n", TAG_SRV_AUTH_PORT, "1"},
+                   {"\t%s:", TAG_SRV_HOST, "b"},
+                   {" port %s\n", TAG_SRV_AUTH_PORT, "2"}}),
+        report_of({{"%s\n", TAG_RUNCFG_LINE, "b again"}, {"%s", TAG_RUNCFG_LINE, "a last"}}),
     };
-    const auto kept = filter_reports(reports, std::vector<filter_stage>{{filter_kind::include, "b"}});
-    ASSERT_EQ(kept.size(), 2u);
-    ASSERT_EQ(kept[0].pieces.size(), 2u);
-    EXPECT_EQ(kept[0].text(), "\tb: port 2\n");
-    EXPECT_EQ(kept[1].text(), "b again\n");
+    EXPECT_EQ(kept_texts(reports, {{filter_kind::include, "b"}}),
+              (std::vector<std::string>{"\tb: port 2\n", "b again\n"}));
+    EXPECT_EQ(kept_texts(reports, {{filter_kind::begin, "b"}, {filter_kind::exclude, "again"}}),
+              (std::vector<std::string>{"\tb: port 2\n", "a last"}));
 }
 
 }  // namespace

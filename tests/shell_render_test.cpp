@@ -15,7 +15,12 @@ namespace {
 using nlohmann::json;
 using values = std::vector<radsim::printed_value>;
 
-radsim::report report_of(values sent) { return {0, {{"", std::move(sent)}}}; }
+radsim::report report_of(const values &sent) {
+    radsim::report out;
+    out.pieces.add("");
+    for (const radsim::printed_value &value : sent) out.pieces.add_value(value.tag, value.text, value.length);
+    return out;
+}
 
 struct grouping_row {
     const char *rule;
