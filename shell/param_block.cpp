@@ -17,43 +17,44 @@ param_block::param_block(const std::vector<argument> &args, const call_settings 
 }
 
 void param_block::add(const argument &arg) {
-    cmd_param &param = params_.emplace_back();
+    const uint32_t slot_index = info_.param_count;
+    cmd_param &param = params_[slot_index];
     param.id = arg.id;
     switch (arg.kind) {
         case slot::keyword: break;  // the id alone carries the meaning
         case slot::number:
             param.type = PARAM_TYPE_U32;
-            param.value = &numbers_.emplace_back(arg.number);
+            numbers_[slot_index] = arg.number;
+            param.value = &numbers_[slot_index];
             break;
         case slot::text:
         case slot::pattern:  // read by the shell, never passed on; as text if it were
             param.type = PARAM_TYPE_TEXT;
-            param.value = texts_.emplace_back(arg.text).data();
+            param.value = texts_[slot_index].assign(arg.text).data();
             break;
         case slot::host:
             param.type = PARAM_TYPE_HOST;
-            param.value = texts_.emplace_back(arg.text).data();
+            param.value = texts_[slot_index].assign(arg.text).data();
             param.addr_kind = arg.addr_kind;
             break;
     }
     info_.params[info_.param_count++] = &param;
 }
 
-std::vector<std::vector<argument>> split_for_handler(const std::vector<argument> &args, int32_t context_id) {
-    std::vector<argument> context;
-    std::vector<argument> rest;
-    for (const argument &arg : args) {
-        if (arg.id <= 0) continue;
-        const bool leading = rest.empty() && context_id != no_param && arg.id == context_id;
-        (leading ? context : rest).push_back(arg);
+std::vector<std::vector<argument>> split_for_handler(std::vector<argument> args, int32_t context_id) {
+    std::erase_if(args, [](const argument &arg) { return arg.id <= 0; });
+    std::vector<std::vector<argument>> calls;
+    if (args.size() <= CMD_MAX_PARAMS) {
+        calls.push_back(std::move(args));
+        return calls;
     }
-    if (context.size() + rest.size() <= CMD_MAX_PARAMS) {
-        context.insert(context.end(), rest.begin(), rest.end());
-        return {context};
-    }
+    const auto first_rest = std::find_if(args.begin(), args.end(), [context_id](const argument &arg) {
+        return context_id == no_param || arg.id != context_id;
+    });
+    const std::vector<argument> context(args.begin(), first_rest);
+    const std::vector<argument> rest(first_rest, args.end());
     if (context.empty() || context.size() >= CMD_MAX_PARAMS) return {};
     const size_t room = CMD_MAX_PARAMS - context.size();
-    std::vector<std::vector<argument>> calls;
     for (size_t start = 0; start < rest.size(); start += room) {
         std::vector<argument> call = context;
         call.insert(call.end(), rest.begin() + static_cast<std::ptrdiff_t>(start),

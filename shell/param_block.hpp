@@ -2,7 +2,7 @@
 // The block owns every value its parameters point to.
 #pragma once
 
-#include <deque>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -35,16 +35,18 @@ public:
 private:
     void add(const argument &arg);
 
+    // One slot per parameter, in place: the values' addresses hold for the
+    // block's life, and a short text needs no allocation.
     cmd_paraminfo info_{};
-    std::deque<cmd_param> params_;
-    std::deque<uint32_t> numbers_;
-    std::deque<std::string> texts_;
+    std::array<cmd_param, CMD_MAX_PARAMS> params_{};
+    std::array<uint32_t, CMD_MAX_PARAMS> numbers_{};
+    std::array<std::string, CMD_MAX_PARAMS> texts_;
 };
 
 // The handler's parameters of a command (ids above zero), split into calls
 // of at most CMD_MAX_PARAMS.  When there are more, every call repeats the
 // leading parameters whose id is `context_id` (the group name of a long
 // member list); without a context id, an empty list means "too many".
-std::vector<std::vector<argument>> split_for_handler(const std::vector<argument> &args, int32_t context_id);
+std::vector<std::vector<argument>> split_for_handler(std::vector<argument> args, int32_t context_id);
 
 }  // namespace radius::shell

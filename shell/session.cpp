@@ -392,7 +392,7 @@ bool session::call_handler(const parsed_command &command) {
     // An exec command run with "do" carries nothing of the submode.
     std::vector<argument> args = command.via_do ? std::vector<argument>() : context_;
     args.insert(args.end(), command.args.begin(), command.args.end());
-    const auto calls = split_for_handler(args, def.context_id);
+    const auto calls = split_for_handler(std::move(args), def.context_id);
     if (calls.empty()) {
         std::printf("%% Too many parameters: a command takes at most %d.\n", CMD_MAX_PARAMS);
         return false;
