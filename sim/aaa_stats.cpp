@@ -46,7 +46,22 @@ stats_state &stats() {
     return instance;
 }
 
+// Histories kept before those of deleted servers are let go: indexes are
+// never reused, so a long run that creates and deletes servers would
+// otherwise keep one for every server it ever had.
+constexpr size_t histories_kept = 256;
+
+void forget_deleted_servers() {
+    std::map<uint32_t, server_history> kept;
+    radius_server_cfg server{};
+    while (detail::store().server(RADIUS_OP_READ_NEXT, &server) == 0) {
+        if (auto node = stats().servers.extract(server.index)) kept.insert(std::move(node));
+    }
+    stats().servers = std::move(kept);
+}
+
 server_history &history(uint32_t index) {
+    if (stats().servers.size() >= histories_kept && !stats().servers.contains(index)) forget_deleted_servers();
     auto [it, created] = stats().servers.try_emplace(index);
     if (created) it->second.since = it->second.last_request = stats().now;
     return it->second;
@@ -188,6 +203,8 @@ void set_stats_counter(uint32_t index, stats_counter counter, uint32_t value) {
         if (entry.counter == counter) store_be32(history(index).counters.*entry.field, value);
     }
 }
+
+size_t stats_histories() { return stats().servers.size(); }
 
 void set_server_alive(uint32_t index, bool alive) { change_state(history(index), alive, stats().now); }
 

@@ -355,6 +355,11 @@ enum class stats_counter : uint8_t {
 std::optional<stats_counter> stats_counter_named(const std::string &name);
 std::vector<std::string> stats_counter_names();
 
+// How many servers the service keeps a history for: those of deleted
+// servers go once the table grows, so it stays bounded however many
+// servers come and go.
+size_t stats_histories();
+
 // Sets one counter of server `index`.
 void set_stats_counter(uint32_t index, stats_counter counter, uint32_t value);
 

@@ -290,6 +290,19 @@ TEST_F(stats_test, service_replies_in_wire_order_with_its_history) {
     EXPECT_EQ(cmi_aaa_server_stats(0, AAA_STATS_SERVICE, STATS_OP_GETNEXT, &stats, 2, &a, &b), AAA_ERR_NO_MORE_STATS);
 }
 
+// Deleted servers' histories go, a live server's stays: a long run that
+// creates and deletes servers keeps a bounded table.
+TEST_F(stats_test, histories_of_deleted_servers_go_and_a_live_one_stays) {
+    const uint32_t live = add_server("10.0.0.1");
+    radsim::set_stats_counter(live, radsim::stats_counter::auth_sent, 77);
+    for (uint32_t gone = live + 1; gone < live + 5000; ++gone) radsim::set_server_alive(gone, false);
+    EXPECT_LE(radsim::stats_histories(), 257u);
+    radius_server_stats stats{};
+    cmd_msg_ctx a{}, b{};
+    ASSERT_EQ(cmi_aaa_server_stats(0, AAA_STATS_SERVICE, STATS_OP_GETNEXT, &stats, 2, &a, &b), 0);
+    EXPECT_EQ(load_be32(stats.auth_sent), 77u);
+}
+
 // ---- diagnostics ----------------------------------------------------------------------
 
 const char tech_script[] =

@@ -100,7 +100,8 @@ std::string sql_text(const std::string &path, const std::string &sql) {
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
         while (sqlite3_step(statement) == SQLITE_ROW) {
             const unsigned char *text = sqlite3_column_text(statement, 0);
-            result += (result.empty() ? "" : "\n") + std::string(text ? reinterpret_cast<const char *>(text) : "");
+            if (!result.empty()) result += '\n';
+            if (text != nullptr) result += reinterpret_cast<const char *>(text);
         }
     }
     sqlite3_finalize(statement);
