@@ -61,12 +61,10 @@ void write_text(const report &sent) {
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-// A handle the caller may use: obtained here and not yet released.
-bool usable(const cmd_out_handle *handle, const char *call) {
-    // The newest handle is the one printed on, nearly always.
-    const auto &handles = channel().handles;
-    if (!handles.empty() && handles.back().get() == handle && !handle->released) return true;
-    for (const auto &owned : handles) {
+// A handle other than the newest: usable when obtained here and still open;
+// otherwise the misuse is recorded.
+[[gnu::noinline]] bool older_handle_usable(const channel_state &state, const cmd_out_handle *handle, const char *call) {
+    for (const auto &owned : state.handles) {
         if (owned.get() == handle) {
             if (!handle->released) return true;
             detail::record_violation(std::string(call) + ": output handle used after release");
@@ -75,6 +73,15 @@ bool usable(const cmd_out_handle *handle, const char *call) {
     }
     detail::record_violation(std::string(call) + ": unknown output handle");
     return false;
+}
+
+// A handle the caller may use: obtained here and not yet released.  The
+// newest handle is the one printed on, nearly always, so that case stays
+// small enough to inline into every call.
+inline bool usable(const channel_state &state, const cmd_out_handle *handle, const char *call) {
+    const auto &handles = state.handles;
+    if (!handles.empty() && handles.back().get() == handle && !handle->released) return true;
+    return older_handle_usable(state, handle, call);
 }
 
 // Adds the value of a record cmd_prt accepted to the piece being printed.
@@ -87,7 +94,7 @@ void add_value(piece_list &pieces, const arg_fields &arg) {
         if (type == TAG_TYPE_ENUM) return pieces.add_value(arg.tag, enum_text(arg.tag, number), arg.length);
         char digits[16];
         const auto written = std::to_chars(digits, digits + sizeof digits, number);
-        return pieces.add_value(arg.tag, std::string_view(digits, written.ptr), arg.length);
+        return pieces.add_plain_value(arg.tag, std::string_view(digits, written.ptr), arg.length);
     }
     // Strings, and values printed without a field id, end at their NUL or
     // at the length the handler gave, whichever comes first.  Like the
@@ -98,19 +105,19 @@ void add_value(piece_list &pieces, const arg_fields &arg) {
 }
 
 void release(cmd_out_handle *handle, const char *call) {
-    if (usable(handle, call)) handle->released = true;
+    if (usable(channel(), handle, call)) handle->released = true;
 }
 
-auto filled_entry(const void *record) {
-    auto &filled = channel().filled;
+auto filled_entry(channel_state &state, const void *record) {
+    auto &filled = state.filled;
     return std::find_if(filled.rbegin(), filled.rend(), [record](const auto &entry) { return entry.first == record; });
 }
 
 // The fields of an argument cmd_prt was given for a "%s"; none, after
 // recording the violation, when it is not a record the channel filled.
-std::optional<arg_fields> accepted_arg(const cmd_prt_arg *arg, const char *format) {
-    const auto found = filled_entry(arg);
-    if (found != channel().filled.rend() && std::memcmp(arg->opaque, &found->second, sizeof found->second) == 0) {
+std::optional<arg_fields> accepted_arg(channel_state &state, const cmd_prt_arg *arg, const char *format) {
+    const auto found = filled_entry(state, arg);
+    if (found != state.filled.rend() && std::memcmp(arg->opaque, &found->second, sizeof found->second) == 0) {
         return found->second;
     }
     detail::record_violation(std::string("cmd_prt: the argument for a %s of format ") + std::to_string(std::strlen(format)) +
@@ -118,8 +125,7 @@ std::optional<arg_fields> accepted_arg(const cmd_prt_arg *arg, const char *forma
     return std::nullopt;
 }
 
-void expire_tuples() {
-    auto &state = channel();
+void expire_tuples(channel_state &state) {
     if (state.live_tuples.empty()) return;
     std::erase_if(state.filled, [&state](const auto &entry) {
         return std::find(state.live_tuples.begin(), state.live_tuples.end(), entry.first) != state.live_tuples.end();
@@ -170,13 +176,14 @@ void release_output_handles() {
 }
 
 void fill_prt_arg(void *record, uint32_t tag, const void *value, uint32_t length) {
+    auto &state = channel();
     const arg_fields fields{tag, length, value};
     std::memcpy(record, &fields, sizeof fields);
-    const auto found = filled_entry(record);
-    if (found != channel().filled.rend()) {
+    const auto found = filled_entry(state, record);
+    if (found != state.filled.rend()) {
         found->second = fields;
     } else {
-        channel().filled.emplace_back(record, fields);
+        state.filled.emplace_back(record, fields);
     }
 }
 
@@ -206,7 +213,7 @@ extern "C" cmd_out_handle *cmd_paraminfo_to_rxhandle(cmd_paraminfo *info) {
 
 extern "C" uint32_t cmd_req_cmdId_getnext(cmd_out_handle *handle) {
     radsim::detail::enter(__func__, "");
-    return radsim::usable(handle, __func__) ? handle->pending.command_id : 0;
+    return radsim::usable(channel(), handle, __func__) ? handle->pending.command_id : 0;
 }
 
 extern "C" cmd_prt_arg *cmd_tuple(uint32_t tag, const void *value) {
@@ -222,15 +229,16 @@ extern "C" cmd_prt_arg *cmd_tuple(uint32_t tag, const void *value) {
 // A refused argument prints as "<invalid>" besides the recorded violation,
 // so that the fault is seen in any output, not only by a test's check.
 extern "C" void cmd_prt(cmd_out_handle *handle, const char *format, ...) {
-    if (!radsim::usable(handle, __func__) || format == nullptr) return;
+    auto &state = channel();
+    if (!radsim::usable(state, handle, __func__) || format == nullptr) return;
     radsim::piece_list &pieces = handle->pending.pieces;
-    pieces.add(format);
+    const std::string_view text(format);
+    pieces.add(text);
     va_list args;
     va_start(args, format);
-    for (const char *p = format; (p = std::strchr(p, '%')) != nullptr; p += 2) {
-        if (p[1] == '\0') break;
-        if (p[1] != 's') continue;
-        const auto fields = radsim::accepted_arg(va_arg(args, const cmd_prt_arg *), format);
+    for (size_t at = text.find('%'); at != text.npos && at + 1 < text.size(); at = text.find('%', at + 2)) {
+        if (text[at + 1] != 's') continue;
+        const auto fields = radsim::accepted_arg(state, va_arg(args, const cmd_prt_arg *), format);
         if (fields) {
             radsim::add_value(pieces, *fields);
         } else {
@@ -238,12 +246,12 @@ extern "C" void cmd_prt(cmd_out_handle *handle, const char *format, ...) {
         }
     }
     va_end(args);
-    radsim::expire_tuples();
+    radsim::expire_tuples(state);
 }
 
 extern "C" int32_t cmd_prt_send(cmd_out_handle *handle) {
     radsim::detail::enter(__func__, "");
-    if (!radsim::usable(handle, __func__)) return radsim::detail::poison_result;
+    if (!radsim::usable(channel(), handle, __func__)) return radsim::detail::poison_result;
     if (channel().sink) {
         channel().sink(handle->pending);
     } else {

@@ -1,7 +1,5 @@
 #include "sim/printed_report.hpp"
 
-#include <cstring>
-
 namespace radsim {
 
 printed_value value_list::operator[](size_t i) const {
@@ -12,27 +10,6 @@ printed_value value_list::operator[](size_t i) const {
 printed_piece piece_list::operator[](size_t i) const {
     const piece_entry &entry = pieces_[i];
     return {view(entry.format), value_list(this, entry.first_value, entry.value_count)};
-}
-
-piece_list::span piece_list::append(std::string_view bytes) {
-    const span appended{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(bytes.size())};
-    text_.append(bytes);
-    return appended;
-}
-
-void piece_list::add(std::string_view format) {
-    pieces_.push_back({append(format), static_cast<uint32_t>(values_.size()), 0});
-}
-
-void piece_list::add_value(uint32_t tag, std::string_view bytes, uint32_t length) {
-    span text = append(bytes);
-    const void *nul = std::memchr(text_.data() + text.offset, '\0', text.size);
-    if (nul != nullptr) {
-        text.size = static_cast<uint32_t>(static_cast<const char *>(nul) - (text_.data() + text.offset));
-        text_.resize(text.offset + text.size);
-    }
-    values_.push_back({tag, text, length});
-    ++pieces_.back().value_count;
 }
 
 void piece_list::clear() {

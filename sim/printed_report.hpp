@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -86,11 +87,21 @@ public:
     index_iterator<const piece_list *, printed_piece> end() const { return {this, pieces_.size()}; }
 
     // Starts a piece printed with `format`.
-    void add(std::string_view format);
+    void add(std::string_view format) { pieces_.push_back({append(format), static_cast<uint32_t>(values_.size()), 0}); }
     // Adds a value to the last piece: `bytes` up to the first NUL among them
     // (all of them are copied, so a value shorter than its promised length
     // is read past its end where a sanitizer sees it).
-    void add_value(uint32_t tag, std::string_view bytes, uint32_t length);
+    void add_value(uint32_t tag, std::string_view bytes, uint32_t length) {
+        span text = append(bytes);
+        const void *nul = std::memchr(text_.data() + text.offset, '\0', text.size);
+        if (nul != nullptr) {
+            text.size = static_cast<uint32_t>(static_cast<const char *>(nul) - (text_.data() + text.offset));
+            text_.resize(text.offset + text.size);
+        }
+        add_entry(tag, text, length);
+    }
+    // Adds a value known to hold no NUL, such as a number's digits.
+    void add_plain_value(uint32_t tag, std::string_view text, uint32_t length) { add_entry(tag, append(text), length); }
     // Empties the list and keeps its buffers.
     void clear();
 
@@ -111,7 +122,17 @@ private:
         uint32_t length;
     };
     std::string_view view(span s) const { return {text_.data() + s.offset, s.size}; }
-    span append(std::string_view bytes);
+    // Inline, with the adders: a display makes tens of thousands of these
+    // calls, and a call out of the shared library costs as much as the work.
+    span append(std::string_view bytes) {
+        const span appended{static_cast<uint32_t>(text_.size()), static_cast<uint32_t>(bytes.size())};
+        text_.append(bytes);
+        return appended;
+    }
+    void add_entry(uint32_t tag, span text, uint32_t length) {
+        values_.push_back({tag, text, length});
+        ++pieces_.back().value_count;
+    }
 
     std::string text_;
     std::vector<piece_entry> pieces_;
