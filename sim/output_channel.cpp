@@ -51,7 +51,7 @@ struct channel_state {
     piece_list spare;  // the buffers of the last released handle, for the next
 };
 
-channel_state &channel() {
+[[gnu::always_inline]] inline channel_state &channel() {
     static channel_state instance;
     return instance;
 }

@@ -17,7 +17,9 @@ namespace radsim::detail {
 inline constexpr int32_t poison_result = radsim::unspecified_result;
 
 // Fills a cmd_prt argument record and registers it as one cmd_prt accepts.
-void fill_prt_arg(void *record, uint32_t tag, const void *value, uint32_t length);
+// Hidden: called for every record a display prints, it should not go
+// through the library's symbol table.
+[[gnu::visibility("hidden")]] void fill_prt_arg(void *record, uint32_t tag, const void *value, uint32_t length);
 
 struct due_fault {
     int32_t result;
