@@ -30,12 +30,6 @@ using namespace radtest;
 // One cmd_prt call: its format and its value (if any) with tag and length.
 using printed_row = std::tuple<std::string, uint32_t, std::string, uint32_t>;
 
-struct display_outcome {
-    int32_t status;
-    std::string out;
-    size_t handles_left_open;  // counted before the request ends, which releases them
-};
-
 class group_display : public handler_test {
 protected:
     void SetUp() override {
@@ -49,15 +43,7 @@ protected:
         });
     }
 
-    static display_outcome run(command &cmd) {
-        radsim::begin_request(cmd.info());
-        radsim::stdout_capture capture;
-        const int32_t status = show_radius_new(cmd.info());
-        std::string out = capture.finish();
-        const size_t left_open = radsim::open_output_handles();
-        radsim::end_request();
-        return {status, std::move(out), left_open};
-    }
+    static shown run(command &cmd) { return cmd.show(show_radius_new); }
 
     size_t reports_sent_ = 0;
     std::vector<printed_row> rows_;  // of every report sent, in order
@@ -74,7 +60,7 @@ TEST_F(group_display, reports_piece_by_piece) {
     const radsim::stored_config before = radsim::stored();
     rows_.clear();
     radsim::clear_call_log();
-    const display_outcome result = run(all_groups);
+    const shown result = run(all_groups);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.handles_left_open, 1u);  // the shell releases a sent report's handle
@@ -132,7 +118,7 @@ TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
         if (c.faulted_call != nullptr) radsim::inject_fault(c.faulted_call, c.nth, daemon_down, c.effect);
         command cmd;
         c.build(cmd);
-        const display_outcome result = run(cmd);
+        const shown result = run(cmd);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, c.printed);
         EXPECT_EQ(result.handles_left_open, 0u);

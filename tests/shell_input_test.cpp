@@ -19,7 +19,6 @@
 #include <memory>
 #include <new>
 
-#include "platform/key_encryption.h"
 #include "shell/input_limits.hpp"
 #include "shell/line_input.hpp"
 #include "tests/support/command.hpp"
@@ -47,22 +46,11 @@ void operator delete[](void *block, size_t) noexcept { std::free(block); }
 namespace radius::shell {
 namespace {
 
-struct free_block {
-    void operator()(char *block) const { std::free(block); }
-};
-
 // A stored key as the user meant it: type 7 decrypted, type 0 as it is.
 std::string meaning(uint32_t key_type, const char *key, size_t size) {
     const std::string text(key, strnlen(key, size));
     if (key_type != RADIUS_KEY_TYPE7) return text;
-    char *out = nullptr;
-    uint32_t length = 0;
-    if (radius_new_security_conf_decrypt(text.c_str(), static_cast<uint32_t>(text.size() + 1), 7, 0, 0, &out,
-                                         &length) != 0) {
-        return "(no decryption)";
-    }
-    const std::unique_ptr<char, free_block> clear(out);
-    return std::string(clear.get(), length);
+    return radtest::clear_of_type7(text).value_or("(no decryption)");
 }
 
 // A switch as it boots, with nothing configured.

@@ -12,7 +12,6 @@
 // Every radsh runs under a timer: a shell that hangs or reads without end
 // fails its case instead of stalling the suite.
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -29,12 +28,14 @@
 #include "shell/line_reader.hpp"
 #include "shell/secret_mask.hpp"
 #include "sim/radsim.h"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/radsh_process.hpp"
 
 namespace radius::shell {
 namespace {
 
+using radtest::as_nobody;
 using radtest::file_text;
+using radtest::last_line;
 using radtest::temp_folder;
 using radtest::write_text;
 
@@ -146,65 +147,9 @@ TEST(secret_mask, moves_an_offset_by_what_the_masks_before_it_changed) {
 
 // ---- radsh as a process ------------------------------------------------------
 
-struct ran {
-    int status;  // the exit status, or 128 + the signal that ended it
-    std::string out;
-    std::string err;
-};
-
-struct launch {
-    std::vector<std::string> args;
-    std::string input = {};       // standard input's text, unless `input_file` is set
-    std::string input_file = {};  // a file (or device) to read standard input from
-    unsigned seconds = 60;        // the timer that ends a shell that hangs
-    void (*in_child)() = nullptr;  // after the redirections, before radsh starts
-};
-
-std::vector<std::string> radsh_words() {
-    std::vector<std::string> words;
-    for (const char *word : {RADSH_EMULATOR}) {
-        if (*word != '\0') words.emplace_back(word);
-    }
-    words.emplace_back(RADSH_PATH);
-    return words;
-}
-
-[[noreturn]] void exec_radsh(const std::vector<std::string> &args) {
-    std::vector<std::string> words = radsh_words();
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char *> argv;
-    for (std::string &word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-}
-
-ran radsh(const temp_folder &folder, const launch &how) {
-    const std::string in = how.input_file.empty() ? folder.file("stdin") : how.input_file;
-    const std::string out = folder.file("stdout"), err = folder.file("stderr");
-    if (how.input_file.empty()) write_text(in, how.input);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(open(in.c_str(), O_RDONLY), 0);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        if (how.in_child != nullptr) how.in_child();
-        alarm(how.seconds);
-        exec_radsh(how.args);
-    }
-    int wait_status = 0;
-    waitpid(child, &wait_status, 0);
-    const int status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-    return {status, file_text(out), file_text(err)};
-}
-
-// The lines radsh prints on standard error about its library come first.
-std::string last_line(const std::string &text) {
-    const size_t end = text.find_last_not_of('\n');
-    if (end == std::string::npos) return {};
-    const size_t start = text.rfind('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
-}
+using radtest::launch;
+using radtest::radsh;
+using radtest::ran;
 
 const std::string memory[] = {"--store", ":memory:"};
 
@@ -300,12 +245,6 @@ TEST(radsh_save, a_link_is_replaced_and_a_name_planted_beside_the_target_is_neve
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"elsewhere", "saved.cfg", "saved.cfg.new", "stderr", "stdin", "stdout"}))
         << "a temporary file was left";
-}
-
-// As root, file permissions do not stop a write: the case runs as nobody.
-void as_nobody() {
-    if (geteuid() != 0) return;
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
 }
 
 // A disk with room for 100 bytes more; a write past it fails with EFBIG

@@ -1,5 +1,5 @@
-// Shared by the group command and display tests: servers and groups seeded
-// into the simulated store, and the call log as whole strings.
+// Servers and groups seeded into the simulated store, and the call log as
+// whole strings.
 #pragma once
 
 #include <algorithm>
