@@ -6,14 +6,11 @@
 // and refusals that leave entries byte for byte as they were.  What users
 // type and read (secrets masked included) is in the display_* and monitor_*
 // transcripts.
-#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netdb.h>
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 
 #include "abi/param_ids.h"
 #include "monitor/monitor.h"
@@ -22,25 +19,14 @@
 #include "show/server_display.h"
 #include "stats/stats.h"
 #include "tests/support/group_seed.hpp"
-
-// The services database of the running test, whatever the machine's holds.
-static std::map<std::string, uint16_t> services;
-
-// Replaces the C library's: the library looks its default ports up here.
-extern "C" struct servent *getservbyname(const char *name, const char *proto) {
-    static char entry_name[16], udp[] = "udp", *no_aliases[] = {nullptr};
-    static servent entry;
-    const auto it = services.find(name);
-    if (it == services.end() || std::strcmp(proto, udp) != 0) return nullptr;
-    std::strncpy(entry_name, name, sizeof entry_name - 1);
-    entry = servent{entry_name, no_aliases, static_cast<int>(htons(it->second)), udp};
-    return &entry;
-}
+#include "tests/support/services_database.hpp"
 
 namespace {
 
 using radtest::command;
 using radtest::logged_calls;
+using radtest::seed_group;
+using radtest::seed_server;
 using ::testing::ElementsAre;
 
 constexpr char heading[] = "\nfollowing RADIUS servers are configured:\n";
@@ -57,25 +43,6 @@ int32_t show_global(cmd_paraminfo *info) {
     return show_radius_global(info->session_handle, show_key, mode, &info->msg_ctx_a, &info->msg_ctx_b);
 }
 
-// A server as the server host command creates it (both roles, no key);
-// returns its index.
-uint32_t add_server(const std::string &host, void (*change)(radius_server_cfg &) = nullptr,
-                    radsim::store_copy into = radsim::store_copy::running) {
-    radius_server_cfg server{};
-    std::memcpy(server.host, host.data(), std::min(host.size(), sizeof server.host));
-    server.authentication = server.accounting = 1;
-    if (change != nullptr) change(server);
-    return radsim::seed_server(server, into);
-}
-
-void add_group(const std::string &name, std::vector<uint32_t> members, uint32_t deadtime) {
-    radius_group_cfg group{};
-    std::memcpy(group.name, name.data(), std::min(name.size(), sizeof group.name));
-    for (uint32_t index : members) group.members[group.member_count++] = index;
-    group.deadtime = deadtime;
-    radsim::seed_group(group);
-}
-
 // A clear global key, timeout 7, retransmit 2, deadtime 3, a global monitoring
 // entry; servers 10.0.0.1 (clear key, timeout 4, retries 2, a monitoring entry),
 // alpha (authentication on 1645), 10.0.0.3 (no role, a type-6 key); group G1.
@@ -87,22 +54,22 @@ void seed_configuration() {
     global.deadtime = 3;
     radsim::seed_global(global);
     radsim::seed_monitor_entry({AAA_MONITOR_GLOBAL_ID, 15, "probe", "probepass"});
-    const uint32_t index = add_server("10.0.0.1", [](radius_server_cfg &s) {
+    const uint32_t index = seed_server("10.0.0.1", [](radius_server_cfg &s) {
         std::strcpy(s.key, "ServerKey2");
         s.timeout = 4;
         s.retransmit = 2;
     });
     radsim::seed_monitor_entry({index, 30, "probe", "ProbeSecret3"});
-    add_server("alpha", [](radius_server_cfg &s) {
+    seed_server("alpha", [](radius_server_cfg &s) {
         s.accounting = 0;
         s.auth_port = 1645;
     });
-    add_server("10.0.0.3", [](radius_server_cfg &s) {
+    seed_server("10.0.0.3", [](radius_server_cfg &s) {
         s.authentication = s.accounting = 0;
         s.key_type = RADIUS_KEY_TYPE6;
         std::strcpy(s.key6, "six");
     });
-    add_group("G1", {index, index + 2}, 5);
+    seed_group("G1", {index, index + 2}, 5);
 }
 
 // Collects every sent report; the services database answers "radius" 1812
@@ -111,7 +78,7 @@ class display_test : public radtest::handler_test {
 protected:
     void SetUp() override {
         handler_test::SetUp();
-        services = {{"radius", 1812}, {"radacct", 1813}};
+        radtest::services = radtest::well_known_services;
         radsim::set_report_sink([this](const radsim::report &sent) { reports_.push_back(sent); });
     }
 
@@ -226,8 +193,8 @@ TEST_F(display_test, display_failures_release_the_handle) {
         // The shell sends a host only as a host: any other type is refused silently.
         {"host given as text", monitor, nullptr, 0, "", 0},
     };
-    add_server("10.0.0.1");
-    add_server("10.0.0.2");
+    seed_server("10.0.0.1");
+    seed_server("10.0.0.2");
     for (const row &r : rows) {
         reports_.clear();
         const auto effect = r.fault == handle ? radsim::fault_effect::null_block : radsim::fault_effect::result_code;
@@ -250,7 +217,7 @@ TEST_F(display_test, the_sorted_list_grows_past_one_block_of_64) {
     std::string expected = "total number of servers:150\n" + std::string(heading);
     for (int i = 0; i < 150; ++i) expected += "\ts" + std::to_string(1000 + i) + ":\n";
     for (int i = 149; i >= 0; --i) {
-        add_server(std::string("s").append(std::to_string(1000 + i)), [](radius_server_cfg &s) { s.authentication = s.accounting = 0; });
+        seed_server(std::string("s").append(std::to_string(1000 + i)), radtest::no_roles);
     }
     EXPECT_EQ(run(security_show_radius_sorted).status, 0);
     EXPECT_EQ(reports_text(), "timeout value:5\nretransmission count:1\ndeadtime value:0\n" + expected);
@@ -260,11 +227,11 @@ TEST_F(display_test, the_sorted_list_grows_past_one_block_of_64) {
 // entry; the generator leaves out a port equal to its own service's, and
 // without the entries writes out every nonzero port.
 TEST_F(display_test, default_ports_come_from_the_services_database) {
-    add_server("10.0.0.1", [](radius_server_cfg &s) {
+    seed_server("10.0.0.1", [](radius_server_cfg &s) {
         s.auth_port = 1812;
         s.acct_port = 1813;
     });
-    add_server("10.0.0.2");
+    seed_server("10.0.0.2");
     const auto shown = [](const std::string &auth, const std::string &acct) {
         return "\t10.0.0.2:\n\t\tavailable for authentication on port:" + auth +
                "\n\t\tavailable for accounting on port:" + acct +
@@ -273,7 +240,7 @@ TEST_F(display_test, default_ports_come_from_the_services_database) {
     const std::string second = "radius-server host 10.0.0.2 authentication accounting \n";
     EXPECT_EQ(run(generate<0, 0>).buffer, "radius-server host 10.0.0.1 authentication accounting \n" + second);
     EXPECT_EQ(run(show_aaa_monitor_config, "10.0.0.2").status, 0);
-    services.clear();
+    radtest::services.clear();
     EXPECT_EQ(run(generate<0, 0>).buffer,
               "radius-server host 10.0.0.1 auth-port 1812 acct-port 1813 authentication accounting \n" + second);
     EXPECT_EQ(run(show_aaa_monitor_config, "10.0.0.2").status, 0);
@@ -320,14 +287,14 @@ TEST_F(display_test, pending_renders_the_pending_copy_with_the_running_key_and_g
     global.key_type = RADIUS_KEY_TYPE7;
     std::strcpy(global.key, "RunningKey");
     radsim::seed_global(global);
-    const uint32_t kept = add_server("10.0.0.1");
-    const uint32_t dropped = add_server("10.0.0.2");
-    add_group("G1", {kept, dropped}, 0);
+    const uint32_t kept = seed_server("10.0.0.1");
+    const uint32_t dropped = seed_server("10.0.0.2");
+    seed_group("G1", {kept, dropped}, 0);
     global.timeout = 9;
     std::strcpy(global.key, "PendingKey");
     radsim::seed_global(global, radsim::store_copy::pending);
     radsim::remove_server(dropped, radsim::store_copy::pending);
-    add_server("10.0.0.4", nullptr, radsim::store_copy::pending);
+    seed_server("10.0.0.4", nullptr, radsim::store_copy::pending);
     EXPECT_EQ(run(generate<1, 1>).buffer, "radius-server key 7 RunningKey\nradius-server timeout 9\n"
                                               "radius-server host 10.0.0.1 authentication accounting \n"
                                               "radius-server host 10.0.0.4 authentication accounting \n"
@@ -341,7 +308,7 @@ TEST_F(display_test, pending_renders_the_pending_copy_with_the_running_key_and_g
 
 TEST_F(display_test, the_widest_lines_fit_exactly) {
     for (size_t host_length : {253u, 256u}) {  // 256: the whole field, no NUL of its own
-        const uint32_t index = add_server(std::string(host_length, 'h'), [](radius_server_cfg &s) {
+        const uint32_t index = seed_server(std::string(host_length, 'h'), [](radius_server_cfg &s) {
             s.key_type = RADIUS_KEY_TYPE7;
             std::memset(s.key, 'k', sizeof s.key);  // 64 characters, no NUL: the field is full
             s.auth_port = s.acct_port = s.timeout = s.retransmit = 4294967295u;
@@ -360,10 +327,10 @@ TEST_F(display_test, the_widest_lines_fit_exactly) {
     std::string group_text = group_line + "\n";
     for (int i = 0; i < RADIUS_MAX_GROUP_MEMBERS; ++i) {
         const std::string host = std::to_string(10 + i) + std::string(254, 'h');
-        members.push_back(add_server(host));
+        members.push_back(seed_server(host));
         group_text += "server " + host + " \n";
     }
-    add_group(std::string(256, 'g'), members, 7);
+    seed_group(std::string(256, 'g'), members, 7);
     const std::string text = run(generate<0, 1>).buffer;
     EXPECT_EQ(text.substr(text.find("aaa group")), group_text + "rdeadtime 7\n");
     EXPECT_EQ(group_line.size() + 1, radius::group_line_capacity);
@@ -484,7 +451,7 @@ TEST_F(monitor_commands, global_parameters_the_shell_never_sends) {
 }
 
 TEST_F(monitor_commands, with_distribution_enabled_both_commands_say_so_and_apply) {
-    const uint32_t index = add_server("10.0.0.1");  // before a session could open
+    const uint32_t index = seed_server("10.0.0.1");  // before a session could open
     radsim::seed_item(RADIUS_ITEM_DISTRIBUTION, 1);
     radsim::clear_call_log();
     const char notice[] = "Server-monitoring parameter configuration is exempted from QDS distribution\n";
@@ -527,7 +494,7 @@ TEST_F(monitor_commands, refusals_leave_the_entries_unchanged) {
         {"entry not written", per_server, "10.0.0.1", ADDR_KIND_IPV4, aaa, 2, 2,
          "AAA: invalid request\nconfiguration for 10.0.0.1 could not be updated\n"},
     };
-    const uint32_t index = add_server("10.0.0.1");
+    const uint32_t index = seed_server("10.0.0.1");
     for (const row &r : rows) {
         radsim::seed_monitor_entry(old_entry(global_id));
         radsim::seed_monitor_entry(old_entry(index));

@@ -24,7 +24,7 @@
 #include "distr/running_config_text.hpp"
 #include "runcfg/running_config.h"  // beside the line above: the two declarations must agree
 #include "platform/store_client.h"
-#include "tests/support/command.hpp"
+#include "tests/support/group_seed.hpp"
 
 namespace {
 
@@ -43,18 +43,11 @@ size_t calls_of(const std::string &name) {
     return static_cast<size_t>(std::count(names.begin(), names.end(), name));
 }
 
-void add_server(const char *host, store_copy into) {
-    radius_server_cfg server{};
-    std::strcpy(server.host, host);
-    server.authentication = server.accounting = 1;
-    radsim::seed_server(server, into);
-}
-
 // Distribution on and a session of "admin" holding `hosts` as new servers.
 void open_session_with(std::initializer_list<const char *> hosts) {
     radsim::seed_item(RADIUS_ITEM_DISTRIBUTION, 1);
     radsim::open_distribution_session();
-    for (const char *host : hosts) add_server(host, store_copy::pending);
+    for (const char *host : hosts) radtest::seed_server(host, nullptr, store_copy::pending);
 }
 
 class distr : public radtest::report_test {
@@ -441,11 +434,7 @@ TEST_F(distr, pending_text_has_keys_and_groups) {
     keyed.authentication = 1;
     radsim::seed_server(keyed);
     open_session_with({"a"});
-    radius_group_cfg group{};
-    std::strcpy(group.name, "G1");
-    group.members[0] = 1;
-    group.member_count = 1;
-    radsim::seed_group(group);
+    radtest::seed_group("G1", {1});
     command cmd;
     EXPECT_EQ(cmd.run(radius_new_qds_pending_asciigen).status, 0);
     EXPECT_EQ(radsim::take_shell_buffer(),
@@ -476,7 +465,7 @@ TEST_F(distr, difference_failures) {
         // The third global read is the pending rendering's: the running
         // text captured before it must be released.
         {"the pending rendering fails",
-         [] { open_session_with({"a"}); add_server("r", store_copy::running);
+         [] { open_session_with({"a"}); radtest::seed_server("r");
               radsim::inject_fault("cmi_radius_new_global_config", 3, not_responding); },
          std::string(not_responding_text) + "could not retrieve RADIUS global configuration\n" + not_responding_text +
              "could not read RADIUS pending configuration\n"},

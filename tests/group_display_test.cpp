@@ -3,25 +3,13 @@
 // copy; port 0 shown as the services database's port; no groups at all; a
 // member with neither role; a vanished member ending the member lines; no
 // failure sending anything or leaving a handle open.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netdb.h>
 
 #include <tuple>
 
 #include "show/group_display.h"
 #include "tests/support/group_seed.hpp"
-
-// The services database as the display finds it here: both well-known ports,
-// whatever this machine's /etc/services holds.
-extern "C" struct servent *getservbyname(const char *name, const char *proto) {
-    static char radius[] = "radius", radacct[] = "radacct", udp[] = "udp", *no_aliases[] = {nullptr};
-    static servent entries[] = {{radius, no_aliases, htons(1812), udp}, {radacct, no_aliases, htons(1813), udp}};
-    for (servent &entry : entries) {
-        if (std::strcmp(name, entry.s_name) == 0 && std::strcmp(proto, udp) == 0) return &entry;
-    }
-    return nullptr;
-}
+#include "tests/support/services_database.hpp"
 
 namespace {
 
@@ -55,7 +43,7 @@ TEST_F(group_display, reports_piece_by_piece) {
     EXPECT_EQ(rows_, std::vector<printed_row>({{"total number of groups:%s\n", TAG_GRP_COUNT, "0", 4}}));
     const uint32_t first = seed_server("10.0.0.1");
     // Index 99 is no server: the member lines end there, before 10.0.0.3.
-    seed_group("lab", {first, seed_server("10.0.0.2", 0), 99, seed_server("10.0.0.3")}, 5);
+    seed_group("lab", {first, seed_server("10.0.0.2", no_roles), 99, seed_server("10.0.0.3")}, 5);
     seed_group("radius", {first}, 4);
     const radsim::stored_config before = radsim::stored();
     rows_.clear();
