@@ -22,6 +22,7 @@
 #include "shell/input_limits.hpp"
 #include "shell/line_input.hpp"
 #include "tests/support/command.hpp"
+#include "tests/support/temp_folder.hpp"
 
 // Every allocation of this program is counted, for the linearity test.
 namespace {
@@ -59,12 +60,6 @@ void fresh_switch() {
     radsim::load_factory_defaults();
 }
 
-// A file of the test's own, removed when the test ends.
-struct scratch_file {
-    const std::string name = "/tmp/radsh_input_test_" + std::to_string(getpid()) + ".cfg";
-    ~scratch_file() { std::remove(name.c_str()); }
-};
-
 class shell_input : public radtest::handler_test {
 protected:
     void SetUp() override {
@@ -100,8 +95,8 @@ protected:
     }
 
     handler_library library_{RADSH_LIBRARY};
-    const scratch_file scratch_;
-    const std::string &file_ = scratch_.name;
+    const radtest::temp_folder folder_;
+    const std::string file_ = folder_.file("scratch.cfg");
 };
 
 // The caret and the message that close a refusal.

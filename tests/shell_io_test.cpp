@@ -84,23 +84,6 @@ TEST(line_reader, reads_lines_up_to_the_bound_and_stops_at_a_longer_one) {
     }
 }
 
-TEST(line_reader, only_regular_files_are_opened) {
-    const temp_folder folder;
-    const std::string fifo = folder.file("fifo");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    struct row {
-        std::string path;
-        std::string failure;
-    };
-    const row rows[] = {
-        {folder.path().string(), "cannot read " + folder.path().string() + ": Is a directory"},
-        {fifo, "cannot read " + fifo + ": not a regular file"},  // no writer: an open that waited would hang here
-        {"/dev/zero", "cannot read /dev/zero: not a regular file"},
-        {folder.file("absent"), "cannot read " + folder.file("absent") + ": No such file or directory"},
-    };
-    for (const row &r : rows) EXPECT_EQ(open_regular_file(r.path).failure, r.failure) << r.path;
-}
-
 // ---- the mask ----------------------------------------------------------------
 
 TEST(secret_mask, hides_the_word_after_a_secret_keyword_and_keeps_the_rest) {

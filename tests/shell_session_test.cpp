@@ -19,6 +19,7 @@
 #include "shell/running_config.hpp"
 #include "frame/service_ports.hpp"
 #include "tests/support/command.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace radius::shell {
 namespace {
@@ -91,11 +92,6 @@ protected:
         radsim::load_factory_defaults();
     }
 
-    void TearDown() override {
-        std::remove(file_.c_str());
-        handler_test::TearDown();
-    }
-
     // Runs a line as typed at the prompt, which must succeed; what it printed.
     std::string run(const std::string &line) {
         radsim::stdout_capture capture;
@@ -134,7 +130,8 @@ protected:
 
     handler_library library_{RADSH_LIBRARY};
     session session_{library_, {}};
-    const std::string file_ = "/tmp/radsh_session_test_" + std::to_string(getpid()) + ".cfg";
+    const radtest::temp_folder folder_;
+    const std::string file_ = folder_.file("saved.cfg");
 };
 
 TEST_F(shell_with_library, saved_configuration_replays_to_the_same_text_and_records) {
