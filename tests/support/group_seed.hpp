@@ -38,7 +38,7 @@ inline void seed_group(const std::string &name, const std::vector<uint32_t> &mem
 }
 
 // The logged platform calls whose name starts with `prefix`, as "name args".
-inline std::vector<std::string> logged_calls(const std::string &prefix) {
+inline std::vector<std::string> logged_calls(const std::string &prefix = "") {
     std::vector<std::string> calls;
     for (const radsim::platform_call &call : radsim::call_log()) {
         if (call.name.starts_with(prefix)) calls.push_back(call.name + " " + call.args);
