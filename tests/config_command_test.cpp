@@ -25,7 +25,7 @@ const std::string note = "Global key configuration is exempted from QDS distribu
 // before a clear key, clear before a type-7 one), then gives "beta2" in
 // `form`: the conversion fails, which stops even a replacement.
 refusal unconvertible(bool server, given form, const char *out) {
-    const key_fields stored = form == given::clear ? key_fields{7, type7_of("alpha1"), ""} : key_fields{0, "alpha1", ""};
+    const key_fields stored = form == given::clear ? key_fields{7, type7_of("alpha1").value(), ""} : key_fields{0, "alpha1", ""};
     return {"the stored key cannot be converted", [=](command &c) {
                 if (server) seed_server(stored);
                 else seed_global_keys(stored);
@@ -132,7 +132,7 @@ TEST_F(server_command, refusals_leave_the_store_alone) {
 // stored key resets a setting (the key goes, the server stays), and a
 // removal the store fails is reported, yet not a failure.
 TEST_F(server_command, no_forms_that_succeed) {
-    for (const key_fields &stored : {key_fields{0, "alpha1", ""}, {7, type7_of("alpha1"), ""}, {6, "", "SIXKEY6"}}) {
+    for (const key_fields &stored : {key_fields{0, "alpha1", ""}, {7, type7_of("alpha1").value(), ""}, {6, "", "SIXKEY6"}}) {
         radsim::reset();
         seed_server(stored);
         const auto &[type, key, key6] = stored;

@@ -12,10 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "config/secret_text.hpp"
 #include "abi/param_ids.h"
 #include "abi/radius_records.h"
-#include "tests/support/command.hpp"
+#include "tests/support/group_seed.hpp"
 
 namespace radtest {
 
@@ -41,7 +40,6 @@ void set_key_fields(Record &record, const key_fields &fields) {
     key6.copy(record.key6, sizeof record.key6 - 1);
 }
 
-inline std::string type7_of(const char *clear) { return radius::encrypt_type7(clear).get(); }
 
 // The form a key is given in, valued as `key_type`.
 enum class given : uint32_t { clear = 0, type7 = 7, type6 = 6 };
@@ -73,12 +71,6 @@ inline void seed_global_keys(const key_fields &keys) {
     radsim::seed_global(global);
 }
 
-// Every platform call so far as "name args".
-inline std::vector<std::string> logged_calls() {
-    std::vector<std::string> calls;
-    for (const auto &call : radsim::call_log()) calls.push_back(call.name + " " + call.args);
-    return calls;
-}
 
 // A command that must be refused: `build` seeds the store and fills the
 // command; then the nth call of platform function `fault`, if any, fails.

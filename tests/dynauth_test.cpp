@@ -199,66 +199,63 @@ struct server_after {
 };
 
 TEST_F(dynauth, server_command) {
-    const std::function<command &(command &)> mode = [](command &c) -> command & {
+    const auto mode = [](command &c) -> command & {
         return c.cmd_id(DYNAUTH_CMD_SERVER_MODE).keyword(PARAM_DYNAMIC_AUTHOR);
     };
-    const std::function<command &(command &)> port = [](command &c) -> command & {
+    const auto port = [](command &c) -> command & {
         return c.cmd_id(DYNAUTH_CMD_SERVER_PORT).keyword(PARAM_DAS_PORT);
     };
     const struct {
         const char *name;
         std::optional<rad_das_cfg> stored;
-        std::function<command &(command &)> build;
+        std::function<void(command &)> build;
         int32_t status;
         std::string out;
         server_after after;
         bool writes;
     } rows[] = {
-        {"mode starts a server that is not running", {}, mode, 0, "", {true}, true},
+        {"mode starts a server that is not running", {}, [&](command &c) { mode(c); }, 0, "", {true}, true},
         {"mode on a running server changes nothing, whatever follows", server_record(3799),
-         [&](command &c) -> command & { return mode(c).keyword(PARAM_DAS_PORT).u32(PARAM_DAS_PORT_VALUE, 1); }, 0, "",
-         {true, 3799}, false},
-        {"no mode disables", server_record(3799), [&](command &c) -> command & { return mode(c).no_form(); }, 0, "",
-         {false}, true},
-        {"no mode when not running", {}, [&](command &c) -> command & { return mode(c).no_form(); }, 0,
+         [&](command &c) { mode(c).keyword(PARAM_DAS_PORT).u32(PARAM_DAS_PORT_VALUE, 1); }, 0, "", {true, 3799}, false},
+        {"no mode disables", server_record(3799), [&](command &c) { mode(c).no_form(); }, 0, "", {false}, true},
+        {"no mode when not running", {}, [&](command &c) { mode(c).no_form(); }, 0,
          "radius dynamic author server not running, nothing to disable\n", {false}, false},
-        {"port", server_record(0), [&](command &c) -> command & { return port(c).u32(PARAM_DAS_PORT_VALUE, 3799); },
+        {"port", server_record(0), [&](command &c) { port(c).u32(PARAM_DAS_PORT_VALUE, 3799); },
          0, "", {true, 3799}, true},
         {"no port with the configured number", server_record(3799),
-         [&](command &c) -> command & { return port(c).no_form().u32(PARAM_DAS_PORT_VALUE, 3799); }, 0, "", {true, 0},
-         true},
-        {"no port without a number", server_record(3799), [&](command &c) -> command & { return port(c).no_form(); },
+         [&](command &c) { port(c).no_form().u32(PARAM_DAS_PORT_VALUE, 3799); }, 0, "", {true, 0}, true},
+        {"no port without a number", server_record(3799), [&](command &c) { port(c).no_form(); },
          0, "", {true, 0}, true},
         {"clear key", server_record(3799),
-         [](command &c) -> command & { return c.cmd_id(3).keyword(PARAM_KEY).text(PARAM_KEY_CLEAR, "abc"); }, 0, "",
+         [](command &c) { c.cmd_id(3).keyword(PARAM_KEY).text(PARAM_KEY_CLEAR, "abc"); }, 0, "",
          {true, 3799, "abc"}, true},
         {"no key", server_record(3799, 0, "abc"),
-         [](command &c) -> command & { return c.cmd_id(3).no_form().keyword(PARAM_KEY); }, 0, "", {true, 3799}, true},
+         [](command &c) { c.cmd_id(3).no_form().keyword(PARAM_KEY); }, 0, "", {true, 3799}, true},
         // Bad: a removal must name the configured port.
         {"no port with another number", server_record(3799),
-         [&](command &c) -> command & { return port(c).no_form().u32(PARAM_DAS_PORT_VALUE, 1700); }, 1,
+         [&](command &c) { port(c).no_form().u32(PARAM_DAS_PORT_VALUE, 1700); }, 1,
          "the server port provided does not match with configured port\n", {true, 3799}, false},
         // Bad: there is no port to remove.
         {"no port when none", server_record(0),
-         [&](command &c) -> command & { return port(c).no_form().u32(PARAM_DAS_PORT_VALUE, 1700); }, 1,
+         [&](command &c) { port(c).no_form().u32(PARAM_DAS_PORT_VALUE, 1700); }, 1,
          "server port is not configured, nothing to delete\n", {true, 0}, false},
         // Bad: a port that is no number.
         {"port as text", server_record(3799),
-         [&](command &c) -> command & { return port(c).text(PARAM_DAS_PORT_VALUE, "1700"); }, 1, "", {true, 3799},
-         false},
+         [&](command &c) { port(c).text(PARAM_DAS_PORT_VALUE, "1700"); }, 1, "", {true, 3799}, false},
         // Bad: a clear key after the type-6 token, and a typed key without one.
         {"clear key after 6", server_record(3799),
-         [](command &c) -> command & { return c.cmd_id(3).keyword(PARAM_KEY_TYPE6).text(PARAM_KEY_CLEAR, "a"); }, 1,
+         [](command &c) { c.cmd_id(3).keyword(PARAM_KEY_TYPE6).text(PARAM_KEY_CLEAR, "a"); }, 1,
          "", {true, 3799}, false},
         {"typed key without a type", server_record(3799),
-         [](command &c) -> command & { return c.cmd_id(3).text(PARAM_KEY_TEXT, "a"); }, 1, "", {true, 3799}, false},
+         [](command &c) { c.cmd_id(3).text(PARAM_KEY_TEXT, "a"); }, 1, "", {true, 3799}, false},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         radsim::reset();
         radsim::dynauth().server = row.stored;
         command cmd;
-        const outcome result = row.build(cmd).run(config_rad_das_global_info);
+        row.build(cmd);
+        const outcome result = cmd.run(config_rad_das_global_info);
         EXPECT_EQ(result.out, row.out);
         EXPECT_EQ(result.status, row.status);
         EXPECT_EQ(wrote_anything(), row.writes);
@@ -336,45 +333,40 @@ TEST_F(dynauth, client_command) {
     const struct {
         const char *name;
         std::optional<rad_dac_cfg> stored;
-        std::function<command &(command &)> build;
+        std::function<void(command &)> build;
         int32_t status;
         std::string out;
         client_after after;
     } rows[] = {
         {"new client with vrf and key", {},
-         [&](command &c) -> command & {
-             return client(c).keyword(PARAM_DAC_VRF).text(PARAM_VRF_NAME, "blue").keyword(PARAM_KEY).text(
-                 PARAM_KEY_CLEAR, "k1");
+         [&](command &c) {
+             client(c).keyword(PARAM_DAC_VRF).text(PARAM_VRF_NAME, "blue").keyword(PARAM_KEY).text(PARAM_KEY_CLEAR, "k1");
          },
          0, "", {true, "blue", "k1"}},
         {"no: the host alone removes", client_record("10.0.0.1", "blue", "k1"),
-         [&](command &c) -> command & { return client(c).no_form(); }, 0, "", {false}},
+         [&](command &c) { client(c).no_form(); }, 0, "", {false}},
         {"no: vrf clears the vrf only", client_record("10.0.0.1", "blue", "k1"),
-         [&](command &c) -> command & { return client(c).no_form().keyword(PARAM_DAC_VRF); }, 0, "",
-         {true, "", "k1"}},
+         [&](command &c) { client(c).no_form().keyword(PARAM_DAC_VRF); }, 0, "", {true, "", "k1"}},
         {"no: vrf and key remove", client_record("10.0.0.1", "blue", "k1"),
-         [&](command &c) -> command & { return client(c).no_form().keyword(PARAM_DAC_VRF).keyword(PARAM_KEY); }, 0,
-         "", {false}},
+         [&](command &c) { client(c).no_form().keyword(PARAM_DAC_VRF).keyword(PARAM_KEY); }, 0, "", {false}},
         {"no: key clears the key only", client_record("10.0.0.1", "blue", "k1"),
-         [&](command &c) -> command & { return client(c).no_form().keyword(PARAM_KEY); }, 0, "", {true, "blue"}},
+         [&](command &c) { client(c).no_form().keyword(PARAM_KEY); }, 0, "", {true, "blue"}},
         {"no: vrf default when default", client_record("10.0.0.1", "default"),
-         [&](command &c) -> command & { return client(c).no_form().keyword(PARAM_DAC_VRF).keyword(PARAM_VRF_DEFAULT); },
-         0, "", {true}},
+         [&](command &c) { client(c).no_form().keyword(PARAM_DAC_VRF).keyword(PARAM_VRF_DEFAULT); }, 0, "", {true}},
         // Bad: the removal names another vrf than the configured one.
         {"no: vrf default when management", client_record("10.0.0.1", "management"),
-         [&](command &c) -> command & { return client(c).no_form().keyword(PARAM_DAC_VRF).keyword(PARAM_VRF_DEFAULT); },
+         [&](command &c) { client(c).no_form().keyword(PARAM_DAC_VRF).keyword(PARAM_VRF_DEFAULT); },
          1, mismatch, {true, "management"}},
         // Bad: no vrf to remove.
         {"no: vrf name when none", client_record("10.0.0.1", ""),
-         [&](command &c) -> command & { return client(c).no_form().keyword(PARAM_DAC_VRF).text(PARAM_VRF_NAME, "b"); },
+         [&](command &c) { client(c).no_form().keyword(PARAM_DAC_VRF).text(PARAM_VRF_NAME, "b"); },
          1, "vrf name is not configured, nothing to disable\n", {true}},
         // Bad: no such client to change.
-        {"no: unknown client", {}, [&](command &c) -> command & { return client(c).no_form(); }, 1,
+        {"no: unknown client", {}, [&](command &c) { client(c).no_form(); }, 1,
          "configuration for 10.0.0.1 not present\n", {false}},
         // Bad: a vrf name that is no text.
         {"vrf name as a number", client_record("10.0.0.1", "blue"),
-         [&](command &c) -> command & { return client(c).keyword(PARAM_DAC_VRF).u32(PARAM_VRF_NAME, 7); }, 1, "",
-         {true, "blue"}},
+         [&](command &c) { client(c).keyword(PARAM_DAC_VRF).u32(PARAM_VRF_NAME, 7); }, 1, "", {true, "blue"}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -382,7 +374,8 @@ TEST_F(dynauth, client_command) {
         radsim::dynauth().server = server_record(3799);
         if (row.stored) radsim::dynauth().clients["10.0.0.1"] = *row.stored;
         command cmd;
-        const outcome result = row.build(cmd).run(config_rad_dac_info);
+        row.build(cmd);
+        const outcome result = cmd.run(config_rad_dac_info);
         EXPECT_EQ(result.out, row.out);
         EXPECT_EQ(result.status, row.status);
         const auto &clients = radsim::dynauth().clients;

@@ -3,25 +3,13 @@
 // copy; port 0 shown as the services database's port; no groups at all; a
 // member with neither role; a vanished member ending the member lines; no
 // failure sending anything or leaving a handle open.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netdb.h>
 
 #include <tuple>
 
 #include "show/group_display.h"
 #include "tests/support/group_seed.hpp"
-
-// The services database as the display finds it here: both well-known ports,
-// whatever this machine's /etc/services holds.
-extern "C" struct servent *getservbyname(const char *name, const char *proto) {
-    static char radius[] = "radius", radacct[] = "radacct", udp[] = "udp", *no_aliases[] = {nullptr};
-    static servent entries[] = {{radius, no_aliases, htons(1812), udp}, {radacct, no_aliases, htons(1813), udp}};
-    for (servent &entry : entries) {
-        if (std::strcmp(name, entry.s_name) == 0 && std::strcmp(proto, udp) == 0) return &entry;
-    }
-    return nullptr;
-}
+#include "tests/support/services_database.hpp"
 
 namespace {
 
@@ -29,12 +17,6 @@ using namespace radtest;
 
 // One cmd_prt call: its format and its value (if any) with tag and length.
 using printed_row = std::tuple<std::string, uint32_t, std::string, uint32_t>;
-
-struct display_outcome {
-    int32_t status;
-    std::string out;
-    size_t handles_left_open;  // counted before the request ends, which releases them
-};
 
 class group_display : public handler_test {
 protected:
@@ -49,15 +31,7 @@ protected:
         });
     }
 
-    static display_outcome run(command &cmd) {
-        radsim::begin_request(cmd.info());
-        radsim::stdout_capture capture;
-        const int32_t status = show_radius_new(cmd.info());
-        std::string out = capture.finish();
-        const size_t left_open = radsim::open_output_handles();
-        radsim::end_request();
-        return {status, std::move(out), left_open};
-    }
+    static shown run(command &cmd) { return cmd.show(show_radius_new); }
 
     size_t reports_sent_ = 0;
     std::vector<printed_row> rows_;  // of every report sent, in order
@@ -69,12 +43,12 @@ TEST_F(group_display, reports_piece_by_piece) {
     EXPECT_EQ(rows_, std::vector<printed_row>({{"total number of groups:%s\n", TAG_GRP_COUNT, "0", 4}}));
     const uint32_t first = seed_server("10.0.0.1");
     // Index 99 is no server: the member lines end there, before 10.0.0.3.
-    seed_group("lab", {first, seed_server("10.0.0.2", 0), 99, seed_server("10.0.0.3")}, 5);
+    seed_group("lab", {first, seed_server("10.0.0.2", no_roles), 99, seed_server("10.0.0.3")}, 5);
     seed_group("radius", {first}, 4);
     const radsim::stored_config before = radsim::stored();
     rows_.clear();
     radsim::clear_call_log();
-    const display_outcome result = run(all_groups);
+    const shown result = run(all_groups);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.handles_left_open, 1u);  // the shell releases a sent report's handle
@@ -132,7 +106,7 @@ TEST_F(group_display, a_failure_sends_nothing_and_releases_the_handle) {
         if (c.faulted_call != nullptr) radsim::inject_fault(c.faulted_call, c.nth, daemon_down, c.effect);
         command cmd;
         c.build(cmd);
-        const display_outcome result = run(cmd);
+        const shown result = run(cmd);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, c.printed);
         EXPECT_EQ(result.handles_left_open, 0u);

@@ -39,7 +39,7 @@ outcome apply_shared(key_record &record, bool no_key, given form, const std::str
 }
 
 TEST_F(key_rules, shared_routine_by_stored_and_given_form) {
-    const std::string k7 = type7_of("alpha1"), b7 = type7_of("beta2"), k70(70, 'k'), s300(300, 's');
+    const std::string k7 = type7_of("alpha1").value(), b7 = type7_of("beta2").value(), k70(70, 'k'), s300(300, 's');
     const std::string numeric = "12-34 5.6/7!\xc3\xa9";
     const key_fields none{}, clear{0, "alpha1", ""}, type7{7, k7, ""}, type6{6, "", "SIXKEY6"};
     const std::string mismatch = "The key provided does not match with the configured key\n", no_previous = "No previous key exist\n";

@@ -16,10 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <memory>
 #include <set>
 
-#include "platform/key_encryption.h"
 #include "shell/line_input.hpp"
 #include "shell/session.hpp"
 #include "sim/radsim.h"
@@ -114,18 +112,6 @@ const exception exceptions[] = {
      {"global test password"},
      false},
 };
-
-struct free_block {
-    void operator()(char *block) const { std::free(block); }
-};
-
-std::string type7_form(const std::string &clear) {
-    char *out = nullptr;
-    uint32_t length = 0;
-    if (radius_new_security_conf_encrypt(clear.c_str(), 7, 0, 0, &out, &length) != 0 || out == nullptr) return {};
-    const std::unique_ptr<char, free_block> owned(out);
-    return std::string(out, length);
-}
 
 class secret_canaries : public radtest::handler_test {
 protected:
@@ -240,7 +226,7 @@ std::set<std::string> secret_canaries::check() const {
     std::set<std::string> met;
     for (const canary &c : canaries) {
         std::vector<std::pair<std::string, bool>> forms{{c.text, false}};
-        if (c.clear) forms.emplace_back(type7_form(c.text), true);
+        if (c.clear) forms.emplace_back(radtest::type7_of(c.text).value_or(""), true);
         for (const auto &[form, type7] : forms) {
             EXPECT_FALSE(form.empty()) << c.slot << ": no type-7 form";
             for (const auto &[output, text] : seen_) {

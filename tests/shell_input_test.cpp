@@ -19,10 +19,10 @@
 #include <memory>
 #include <new>
 
-#include "platform/key_encryption.h"
 #include "shell/input_limits.hpp"
 #include "shell/line_input.hpp"
 #include "tests/support/command.hpp"
+#include "tests/support/temp_folder.hpp"
 
 // Every allocation of this program is counted, for the linearity test.
 namespace {
@@ -47,22 +47,11 @@ void operator delete[](void *block, size_t) noexcept { std::free(block); }
 namespace radius::shell {
 namespace {
 
-struct free_block {
-    void operator()(char *block) const { std::free(block); }
-};
-
 // A stored key as the user meant it: type 7 decrypted, type 0 as it is.
 std::string meaning(uint32_t key_type, const char *key, size_t size) {
     const std::string text(key, strnlen(key, size));
     if (key_type != RADIUS_KEY_TYPE7) return text;
-    char *out = nullptr;
-    uint32_t length = 0;
-    if (radius_new_security_conf_decrypt(text.c_str(), static_cast<uint32_t>(text.size() + 1), 7, 0, 0, &out,
-                                         &length) != 0) {
-        return "(no decryption)";
-    }
-    const std::unique_ptr<char, free_block> clear(out);
-    return std::string(clear.get(), length);
+    return radtest::clear_of_type7(text).value_or("(no decryption)");
 }
 
 // A switch as it boots, with nothing configured.
@@ -70,12 +59,6 @@ void fresh_switch() {
     radsim::reset();
     radsim::load_factory_defaults();
 }
-
-// A file of the test's own, removed when the test ends.
-struct scratch_file {
-    const std::string name = "/tmp/radsh_input_test_" + std::to_string(getpid()) + ".cfg";
-    ~scratch_file() { std::remove(name.c_str()); }
-};
 
 class shell_input : public radtest::handler_test {
 protected:
@@ -112,8 +95,8 @@ protected:
     }
 
     handler_library library_{RADSH_LIBRARY};
-    const scratch_file scratch_;
-    const std::string &file_ = scratch_.name;
+    const radtest::temp_folder folder_;
+    const std::string file_ = folder_.file("scratch.cfg");
 };
 
 // The caret and the message that close a refusal.

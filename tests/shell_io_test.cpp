@@ -12,7 +12,6 @@
 // Every radsh runs under a timer: a shell that hangs or reads without end
 // fails its case instead of stalling the suite.
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -29,12 +28,14 @@
 #include "shell/line_reader.hpp"
 #include "shell/secret_mask.hpp"
 #include "sim/radsim.h"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/radsh_process.hpp"
 
 namespace radius::shell {
 namespace {
 
+using radtest::as_nobody;
 using radtest::file_text;
+using radtest::last_line;
 using radtest::temp_folder;
 using radtest::write_text;
 
@@ -83,23 +84,6 @@ TEST(line_reader, reads_lines_up_to_the_bound_and_stops_at_a_longer_one) {
     }
 }
 
-TEST(line_reader, only_regular_files_are_opened) {
-    const temp_folder folder;
-    const std::string fifo = folder.file("fifo");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    struct row {
-        std::string path;
-        std::string failure;
-    };
-    const row rows[] = {
-        {folder.path().string(), "cannot read " + folder.path().string() + ": Is a directory"},
-        {fifo, "cannot read " + fifo + ": not a regular file"},  // no writer: an open that waited would hang here
-        {"/dev/zero", "cannot read /dev/zero: not a regular file"},
-        {folder.file("absent"), "cannot read " + folder.file("absent") + ": No such file or directory"},
-    };
-    for (const row &r : rows) EXPECT_EQ(open_regular_file(r.path).failure, r.failure) << r.path;
-}
-
 // ---- the mask ----------------------------------------------------------------
 
 TEST(secret_mask, hides_the_word_after_a_secret_keyword_and_keeps_the_rest) {
@@ -146,65 +130,9 @@ TEST(secret_mask, moves_an_offset_by_what_the_masks_before_it_changed) {
 
 // ---- radsh as a process ------------------------------------------------------
 
-struct ran {
-    int status;  // the exit status, or 128 + the signal that ended it
-    std::string out;
-    std::string err;
-};
-
-struct launch {
-    std::vector<std::string> args;
-    std::string input = {};       // standard input's text, unless `input_file` is set
-    std::string input_file = {};  // a file (or device) to read standard input from
-    unsigned seconds = 60;        // the timer that ends a shell that hangs
-    void (*in_child)() = nullptr;  // after the redirections, before radsh starts
-};
-
-std::vector<std::string> radsh_words() {
-    std::vector<std::string> words;
-    for (const char *word : {RADSH_EMULATOR}) {
-        if (*word != '\0') words.emplace_back(word);
-    }
-    words.emplace_back(RADSH_PATH);
-    return words;
-}
-
-[[noreturn]] void exec_radsh(const std::vector<std::string> &args) {
-    std::vector<std::string> words = radsh_words();
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char *> argv;
-    for (std::string &word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-}
-
-ran radsh(const temp_folder &folder, const launch &how) {
-    const std::string in = how.input_file.empty() ? folder.file("stdin") : how.input_file;
-    const std::string out = folder.file("stdout"), err = folder.file("stderr");
-    if (how.input_file.empty()) write_text(in, how.input);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(open(in.c_str(), O_RDONLY), 0);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        if (how.in_child != nullptr) how.in_child();
-        alarm(how.seconds);
-        exec_radsh(how.args);
-    }
-    int wait_status = 0;
-    waitpid(child, &wait_status, 0);
-    const int status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-    return {status, file_text(out), file_text(err)};
-}
-
-// The lines radsh prints on standard error about its library come first.
-std::string last_line(const std::string &text) {
-    const size_t end = text.find_last_not_of('\n');
-    if (end == std::string::npos) return {};
-    const size_t start = text.rfind('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
-}
+using radtest::launch;
+using radtest::radsh;
+using radtest::ran;
 
 const std::string memory[] = {"--store", ":memory:"};
 
@@ -300,12 +228,6 @@ TEST(radsh_save, a_link_is_replaced_and_a_name_planted_beside_the_target_is_neve
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"elsewhere", "saved.cfg", "saved.cfg.new", "stderr", "stdin", "stdout"}))
         << "a temporary file was left";
-}
-
-// As root, file permissions do not stop a write: the case runs as nobody.
-void as_nobody() {
-    if (geteuid() != 0) return;
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
 }
 
 // A disk with room for 100 bytes more; a write past it fails with EFBIG

@@ -14,12 +14,12 @@
 #include <nlohmann/json.hpp>
 
 #include "abi/tags.h"
-#include "platform/key_encryption.h"
 #include "shell/line_input.hpp"
 #include "shell/param_block.hpp"
 #include "shell/running_config.hpp"
 #include "frame/service_ports.hpp"
 #include "tests/support/command.hpp"
+#include "tests/support/temp_folder.hpp"
 
 namespace radius::shell {
 namespace {
@@ -47,10 +47,6 @@ const char *const tagged_displays[] = {"show radius-server", "show radius-server
                                        "show radius-server groups G1", "show radius-server monitoring 10.0.0.1",
                                        "show running-config radius all", "show radius-server statistics"};
 
-struct free_block {
-    void operator()(char *block) const { std::free(block); }
-};
-
 // A key by its meaning, in clear form.  A clear key comes back in type 7,
 // the only form the generator writes; a type-6 key does not come back at
 // all, as the generator prints only `key`, never `key6`.  Both losses are
@@ -58,13 +54,7 @@ struct free_block {
 template <size_t key_size, size_t key6_size>
 void fold_key(uint32_t &key_type, char (&key)[key_size], char (&key6)[key6_size]) {
     std::string clear(key, strnlen(key, key_size));
-    char *out = nullptr;
-    uint32_t length = 0;
-    if (key_type == RADIUS_KEY_TYPE7 &&
-        radius_new_security_conf_decrypt(key, static_cast<uint32_t>(clear.size() + 1), 7, 0, 0, &out, &length) == 0) {
-        const std::unique_ptr<char, free_block> decrypted(out);
-        clear.assign(decrypted.get(), length);
-    }
+    if (key_type == RADIUS_KEY_TYPE7) clear = radtest::clear_of_type7(clear).value_or(clear);
     std::memset(key, 0, key_size);
     std::memset(key6, 0, key6_size);
     clear.copy(key, key_size - 1);
@@ -100,11 +90,6 @@ protected:
     void SetUp() override {
         handler_test::SetUp();
         radsim::load_factory_defaults();
-    }
-
-    void TearDown() override {
-        std::remove(file_.c_str());
-        handler_test::TearDown();
     }
 
     // Runs a line as typed at the prompt, which must succeed; what it printed.
@@ -145,7 +130,8 @@ protected:
 
     handler_library library_{RADSH_LIBRARY};
     session session_{library_, {}};
-    const std::string file_ = "/tmp/radsh_session_test_" + std::to_string(getpid()) + ".cfg";
+    const radtest::temp_folder folder_;
+    const std::string file_ = folder_.file("saved.cfg");
 };
 
 TEST_F(shell_with_library, saved_configuration_replays_to_the_same_text_and_records) {

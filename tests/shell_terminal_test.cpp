@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/radsh_process.hpp"
 
 namespace {
 
@@ -29,22 +29,11 @@ constexpr auto patience = std::chrono::seconds(30);
 class terminal_session : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::vector<std::string> words;
-        for (const char *word : {RADSH_EMULATOR}) {
-            if (*word != '\0') words.emplace_back(word);
-        }
-        words.emplace_back(RADSH_PATH);
         // Marks every line the pager shows.
         setenv("PAGER", "sed s/^/paged:/", 1);
         child_ = forkpty(&terminal_, nullptr, nullptr, nullptr);
         ASSERT_GE(child_, 0);
-        if (child_ == 0) {
-            std::vector<char *> argv;
-            for (std::string &word : words) argv.push_back(word.data());
-            argv.push_back(nullptr);
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
+        if (child_ == 0) radtest::exec_radsh({});
         ASSERT_TRUE(wait_for("switch# "));
     }
 

@@ -22,7 +22,7 @@
 #include "abi/big_endian.h"
 #include "abi/param_ids.h"
 #include "stats/stats.h"
-#include "tests/support/command.hpp"
+#include "tests/support/group_seed.hpp"
 
 namespace {
 
@@ -32,13 +32,6 @@ using radtest::outcome;
 constexpr int32_t daemon_not_responding = 0x409d0008;
 constexpr char lookup_failure[] =
     "RADIUS configuration store: daemon not responding\ncould not retrieve RADIUS server configuration\n";
-
-uint32_t add_server(const char *host) {
-    radius_server_cfg server{};
-    std::strcpy(server.host, host);
-    server.authentication = server.accounting = 1;
-    return radsim::seed_server(server);
-}
 
 class stats_test : public radtest::report_test {
 protected:
@@ -174,17 +167,14 @@ TEST_F(stats_test, walk_over_no_server_prints_nothing_and_succeeds) {
 }
 
 TEST_F(stats_test, walk_sends_one_block_per_server_and_keeps_them_after_a_failure) {
-    const uint32_t first = add_server("10.0.0.1"), second = add_server("10.0.0.2");
-    add_server("10.0.0.3");
+    const uint32_t first = radtest::seed_server("10.0.0.1"), second = radtest::seed_server("10.0.0.2");
+    radtest::seed_server("10.0.0.3");
     radsim::set_stats_counter(second, radsim::stats_counter::auth_sent, 5);
     radsim::inject_fault("cmi_aaa_server_stats", 3, daemon_not_responding);
-    command cmd;
-    radsim::begin_request(cmd.info());
-    radsim::stdout_capture capture;
-    EXPECT_EQ(show_radius_statistics(cmd.info()), 1);
-    EXPECT_EQ(capture.finish(), "could not retrieve RADIUS server configuration\n");
-    EXPECT_EQ(radsim::open_output_handles(), 0u) << "a walk cut short releases its handle";
-    radsim::end_request();
+    const radtest::shown result = command().show(show_radius_statistics);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "could not retrieve RADIUS server configuration\n");
+    EXPECT_EQ(result.handles_left_open, 0u) << "a walk cut short releases its handle";
     ASSERT_EQ(reports_.size(), 2u);
     EXPECT_NE(reports_[1].text().find("\trequests sent: 5\n"), std::string::npos);
     EXPECT_EQ(stats_calls(), (std::vector<std::string>{"service=8449 op=2 mode=2 server_id=0",
@@ -193,8 +183,8 @@ TEST_F(stats_test, walk_sends_one_block_per_server_and_keeps_them_after_a_failur
 }
 
 TEST_F(stats_test, one_server_is_asked_for_by_its_index) {
-    add_server("10.0.0.1");
-    const uint32_t index = add_server("2001:db8::5");
+    radtest::seed_server("10.0.0.1");
+    const uint32_t index = radtest::seed_server("2001:db8::5");
     radsim::set_stats_counter(index, radsim::stats_counter::acct_errors, 4);
     const outcome result = command().host(PARAM_SERVER_HOST, "2001:DB8:0::5", ADDR_KIND_IPV6).run(show_radius_statistics);
     EXPECT_EQ(result.status, 0);
@@ -204,7 +194,7 @@ TEST_F(stats_test, one_server_is_asked_for_by_its_index) {
 }
 
 TEST_F(stats_test, refusals_of_both_commands) {
-    add_server("10.0.0.1");
+    radtest::seed_server("10.0.0.1");
     struct row {
         const char *why;
         void (*setup)(command &);
@@ -256,7 +246,7 @@ TEST_F(stats_test, no_output_handle) {
 }
 
 TEST_F(stats_test, clearing_zeroes_one_server_only) {
-    const uint32_t kept = add_server("10.0.0.1"), cleared = add_server("10.0.0.2");
+    const uint32_t kept = radtest::seed_server("10.0.0.1"), cleared = radtest::seed_server("10.0.0.2");
     for (uint32_t index : {kept, cleared}) radsim::set_stats_counter(index, radsim::stats_counter::auth_failed, 6);
     EXPECT_EQ(command().run(clear_radius_statistics).status, 0) << "without a host: nothing to do";
     EXPECT_TRUE(stats_calls().empty());
@@ -271,7 +261,7 @@ TEST_F(stats_test, clearing_zeroes_one_server_only) {
 }
 
 TEST_F(stats_test, service_replies_in_wire_order_with_its_history) {
-    const uint32_t index = add_server("10.0.0.1");
+    const uint32_t index = radtest::seed_server("10.0.0.1");
     radsim::seed_monitor_entry({AAA_MONITOR_GLOBAL_ID, 5, "probe", "pw"});
     radsim::set_stats_counter(index, radsim::stats_counter::acct_successful, 0x0a0b0c0d);
     radsim::advance_clock(1000);
@@ -293,7 +283,7 @@ TEST_F(stats_test, service_replies_in_wire_order_with_its_history) {
 // Deleted servers' histories go, a live server's stays: a long run that
 // creates and deletes servers keeps a bounded table.
 TEST_F(stats_test, histories_of_deleted_servers_go_and_a_live_one_stays) {
-    const uint32_t live = add_server("10.0.0.1");
+    const uint32_t live = radtest::seed_server("10.0.0.1");
     radsim::set_stats_counter(live, radsim::stats_counter::auth_sent, 77);
     for (uint32_t gone = live + 1; gone < live + 5000; ++gone) radsim::set_server_alive(gone, false);
     EXPECT_LE(radsim::stats_histories(), 257u);

@@ -13,7 +13,6 @@
 // - a factory reset asks first; a store created afresh applies the saved
 //   startup configuration.
 // Every radsh here is a real process on a file in a temporary folder.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -33,7 +32,7 @@
 
 #include "shell/session.hpp"
 #include "sim/radsim.h"
-#include "tests/support/temp_folder.hpp"
+#include "tests/support/radsh_process.hpp"
 
 namespace {
 
@@ -41,55 +40,14 @@ using radtest::file_text;
 using radtest::temp_folder;
 using radtest::write_text;
 
-struct ran {
-    int status;  // the exit status, or 128 + the signal that ended it
-    std::string out;
-    std::string err;
-};
-
-int status_of(int wait_status) {
-    return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-}
-
-// As root, file permissions do not stop a write: a case about them runs
-// radsh as nobody.
-void drop_privileges() {
-    if (geteuid() != 0) return;
-    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
-}
-
-[[noreturn]] void exec_radsh(const std::vector<std::string> &args) {
-    std::vector<char *> argv{const_cast<char *>(RADSH)};
-    for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(RADSH, argv.data());
-    _exit(127);
-}
+using radtest::last_line;
+using radtest::ran;
+using radtest::status_of;
 
 // Runs radsh to its end with `input` on its standard input.
 ran radsh(const temp_folder &folder, const std::vector<std::string> &args, const std::string &input = "",
           bool unprivileged = false) {
-    const std::string in = folder.file("stdin"), out = folder.file("stdout"), err = folder.file("stderr");
-    write_text(in, input);
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(open(in.c_str(), O_RDONLY), 0);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        if (unprivileged) drop_privileges();
-        exec_radsh(args);
-    }
-    int wait_status = 0;
-    waitpid(child, &wait_status, 0);
-    return {status_of(wait_status), file_text(out), file_text(err)};
-}
-
-// The lines radsh prints on standard error about its library come first;
-// a case compares what follows them.
-std::string last_line(const std::string &text) {
-    const size_t end = text.find_last_not_of('\n');
-    const size_t start = text.rfind('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    return radtest::radsh(folder, {.args = args, .input = input, .in_child = unprivileged ? radtest::as_nobody : nullptr});
 }
 
 std::string sql_text(const std::string &path, const std::string &sql) {
@@ -173,7 +131,7 @@ bool replay_and_kill(const std::string &store, const std::string &file, size_t l
         dup2(pipe_ends[1], 1);
         dup2(open("/dev/null", O_WRONLY), 2);
         close(pipe_ends[0]);
-        exec_radsh({"--store", store, "--echo", file});
+        radtest::exec_radsh({"--store", store, "--echo", file});
     }
     close(pipe_ends[1]);
     char buffer[4096];

@@ -1,9 +1,12 @@
 #include "tests/support/command.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "abi/tags.h"
+#include "platform/key_encryption.h"
 
 namespace radtest {
 
@@ -16,6 +19,36 @@ std::string tag_name(uint32_t tag) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08x", static_cast<unsigned>(tag));
     return hex;
+}
+
+namespace {
+
+struct free_block {
+    void operator()(char *block) const { std::free(block); }
+};
+
+// On failure the out-pointer is not the caller's to free.
+std::optional<std::string> converted(int32_t rc, char *out, uint32_t length) {
+    if (rc != 0 || out == nullptr) return std::nullopt;
+    const std::unique_ptr<char, free_block> owned(out);
+    return std::string(out, length);
+}
+
+}  // namespace
+
+std::optional<std::string> type7_of(const std::string &clear) {
+    char *out = nullptr;
+    uint32_t length = 0;
+    const int32_t rc = radius_new_security_conf_encrypt(clear.c_str(), 7, 0, 0, &out, &length);
+    return converted(rc, out, length);
+}
+
+std::optional<std::string> clear_of_type7(const std::string &encrypted) {
+    char *out = nullptr;
+    uint32_t length = 0;
+    const int32_t rc = radius_new_security_conf_decrypt(encrypted.c_str(), static_cast<uint32_t>(encrypted.size() + 1),
+                                                        7, 0, 0, &out, &length);
+    return converted(rc, out, length);
 }
 
 namespace {
@@ -112,6 +145,16 @@ outcome command::run(radius_handler_fn handler) {
     std::string out = capture.finish();
     radsim::end_request();
     return {status, std::move(out)};
+}
+
+shown command::show(radius_handler_fn handler) {
+    radsim::begin_request(&info_);
+    radsim::stdout_capture capture;
+    const int32_t status = handler(&info_);
+    std::string out = capture.finish();
+    const size_t left_open = radsim::open_output_handles();
+    radsim::end_request();
+    return {status, std::move(out), radsim::take_shell_buffer(), left_open};
 }
 
 void handler_test::SetUp() { radsim::reset(); }

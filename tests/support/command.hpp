@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,6 +22,15 @@ constexpr uint32_t test_session = 0x5e55;
 struct outcome {
     int32_t status;
     std::string out;  // everything written to the standard output
+};
+
+// A display's outcome as the shell sees it: also the shell's output buffer,
+// and the output handles still open when the handler returned (the rules
+// say which handlers release theirs).
+struct shown {
+    int32_t status;
+    std::string out, buffer;
+    size_t handles_left_open;
 };
 
 class command {
@@ -47,6 +57,7 @@ public:
 
     // Runs the handler as the shell does: one request, stdout captured.
     outcome run(radius_handler_fn handler);
+    shown show(radius_handler_fn handler);
 
 private:
     // A keyword's type word: add() leaves its type and value as garbage.
@@ -81,6 +92,11 @@ protected:
 // The registry name of a tag word ("TAG_SRV_HOST"), or its hex form when
 // the registry has no such tag.
 std::string tag_name(uint32_t tag);
+
+// A key in type-7 form, and a type-7 key in clear, from the key service;
+// nothing when it refuses.
+std::optional<std::string> type7_of(const std::string &clear);
+std::optional<std::string> clear_of_type7(const std::string &encrypted);
 
 }  // namespace radtest
 
