@@ -390,13 +390,29 @@ TEST_F(distr, code_words) {
 
 // ---- pending and difference texts --------------------------------------------------
 
+// A text handler refused: status 1, the text said, and `check` holds.
+struct text_refusal {
+    const char *why;
+    std::function<void()> arrange;
+    std::string out;
+};
+
+template <size_t N>
+void expect_refusals(radius_handler_fn handler, const text_refusal (&rows)[N], const std::function<void()> &check) {
+    for (const text_refusal &r : rows) {
+        SCOPED_TRACE(r.why);
+        radsim::reset();
+        r.arrange();
+        command cmd;
+        const outcome result = cmd.run(handler);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, r.out);
+        check();
+    }
+}
+
 TEST_F(distr, text_refusals) {
-    struct row {
-        const char *why;
-        std::function<void()> arrange;
-        std::string out;
-    };
-    const row rows[] = {
+    const text_refusal rows[] = {
         {"the flag never written", [] {}, "RADIUS qds distribution not yet enabled\n"},
         {"the flag off", [] { radsim::seed_item(RADIUS_ITEM_DISTRIBUTION, 0); }, "RADIUS qds distribution not yet enabled\n"},
         {"the flag unreadable", [] { radsim::inject_fault("cmi_radius_new_enable_info_config", 1, not_responding); },
@@ -407,16 +423,8 @@ TEST_F(distr, text_refusals) {
          std::string(not_responding_text) + "could not retrieve RADIUS global configuration\n"},
     };
     for (radius_handler_fn handler : {radius_new_qds_pending_asciigen, radius_new_qds_diff_asciigen}) {
-        for (const row &r : rows) {
-            SCOPED_TRACE(r.why);
-            radsim::reset();
-            r.arrange();
-            command cmd;
-            const outcome result = cmd.run(handler);
-            EXPECT_EQ(result.status, 1);
-            EXPECT_EQ(result.out, r.out);
-            EXPECT_EQ(calls_of("radius_new_pss_asciigen") + calls_of("vsh_set_redir2buf"), 0u);
-        }
+        expect_refusals(handler, rows,
+                        [] { EXPECT_EQ(calls_of("radius_new_pss_asciigen") + calls_of("vsh_set_redir2buf"), 0u); });
     }
 }
 
@@ -451,12 +459,7 @@ TEST_F(distr, difference_from_an_empty_running_configuration) {
 }
 
 TEST_F(distr, difference_failures) {
-    struct row {
-        const char *why;
-        std::function<void()> arrange;
-        std::string out;
-    };
-    const row rows[] = {
+    const text_refusal rows[] = {
         {"both texts empty", [] { open_session_with({}); }, no_pending_text},
         // The third global read is the pending rendering's: the running
         // text captured before it must be released.
@@ -470,17 +473,10 @@ TEST_F(distr, difference_failures) {
          std::string(not_responding_text) + "could not retrieve RADIUS global configuration\n" + not_responding_text +
              "could not read RADIUS running configuration\n"},
     };
-    for (const row &r : rows) {
-        SCOPED_TRACE(r.why);
-        radsim::reset();
-        r.arrange();
-        command cmd;
-        const outcome result = cmd.run(radius_new_qds_diff_asciigen);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out, r.out);
+    expect_refusals(radius_new_qds_diff_asciigen, rows, [] {
         EXPECT_EQ(calls_of("vsh_diff"), 0u);
         EXPECT_FALSE(radsim::capture_active());
-    }
+    });
 }
 
 // ---- the service across the fabric -------------------------------------------------
